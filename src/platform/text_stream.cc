@@ -1,0 +1,192 @@
+#include "platform/text_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace logvane {
+
+namespace {
+
+constexpr char END_OF_TEXT = '\x1a';
+
+}  // namespace
+
+TextReader::TextReader(int fd, std::size_t chunk_limit) noexcept
+    : fd_(fd), chunk_limit_(chunk_limit), next_(buffer_), limit_(buffer_) {
+  buffer_[0] = '\0';
+}
+
+TextReader::TextReader(const char* data, std::size_t size,
+                       std::size_t chunk_limit) noexcept
+    : memory_(data),
+      memory_left_(size),
+      chunk_limit_(chunk_limit),
+      next_(buffer_),
+      limit_(buffer_) {
+  buffer_[0] = '\0';
+}
+
+std::size_t TextReader::fill_raw(char* into, std::size_t room) noexcept {
+  if (chunk_limit_ != 0) room = std::min(room, chunk_limit_);
+  if (memory_ != nullptr) {
+    const std::size_t size = std::min(room, memory_left_);
+    std::memcpy(into, memory_, size);
+    memory_ += size;
+    memory_left_ -= size;
+    return size;
+  }
+  for (;;) {
+    const ssize_t got = ::read(fd_, into, room);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno == EINTR) continue;
+    if (error_ == 0) error_ = errno;
+    return 0;
+  }
+}
+
+bool TextReader::refill() noexcept {
+  next_ = limit_ = buffer_;
+  *limit_ = '\0';
+  while (!source_done_) {
+    char* start = buffer_;
+    // A CR that ended the previous block may be half of a CR LF: it was kept
+    // back until the byte after it is known.
+    if (held_cr_) *start++ = '\r';
+    held_cr_ = false;
+    const std::size_t got = fill_raw(start, READ_BUFFER_SIZE);
+    if (got == 0) source_done_ = true;
+    char* end = start + got;
+    if (char* stop = static_cast<char*>(std::memchr(start, END_OF_TEXT, got))) {
+      end = stop;
+      source_done_ = true;
+    }
+    char* write = static_cast<char*>(
+        std::memchr(buffer_, '\r', static_cast<std::size_t>(end - buffer_)));
+    if (write != nullptr) {
+      // Fold each CR LF into LF in place; a lone CR stays.
+      const char* read = write;
+      while (read < end) {
+        if (read + 1 == end) {
+          if (source_done_) {
+            *write++ = '\r';
+          } else {
+            held_cr_ = true;
+          }
+          break;
+        }
+        if (read[1] != '\n') *write++ = '\r';
+        ++read;
+        const char* cr = static_cast<const char*>(
+            std::memchr(read, '\r', static_cast<std::size_t>(end - read)));
+        if (cr == nullptr) cr = end;
+        const auto run = static_cast<std::size_t>(cr - read);
+        std::memmove(write, read, run);
+        write += run;
+        read = cr;
+      }
+      end = write;
+    }
+    limit_ = end;
+    *limit_ = '\0';
+    if (limit_ != buffer_) return true;
+  }
+  return false;
+}
+
+TextWriter::TextWriter(int fd) noexcept
+    : fd_(fd), used_(buffer_), end_(buffer_ + WRITE_BUFFER_SIZE) {}
+
+TextWriter::TextWriter(char* out, std::size_t capacity) noexcept
+    : memory_(out),
+      memory_next_(out),
+      memory_end_(out + capacity),
+      used_(buffer_),
+      end_(buffer_ + WRITE_BUFFER_SIZE) {}
+
+void TextWriter::write_text(const char* text, std::size_t size) noexcept {
+  const char* const text_end = text + size;
+  while (text < text_end) {
+    const char* line_feed = static_cast<const char*>(
+        std::memchr(text, '\n', static_cast<std::size_t>(text_end - text)));
+    const char* run_end = line_feed != nullptr ? line_feed : text_end;
+    while (text < run_end) {
+      if (used_ == end_) flush();
+      const auto room = static_cast<std::size_t>(end_ - used_);
+      const auto run =
+          std::min(room, static_cast<std::size_t>(run_end - text));
+      std::memcpy(used_, text, run);
+      used_ += run;
+      text += run;
+    }
+    if (line_feed != nullptr) {
+      char* out = reserve(2);
+      out[0] = '\r';
+      out[1] = '\n';
+      commit(2);
+      ++text;
+    }
+  }
+}
+
+void TextWriter::write_text(const char* text) noexcept {
+  write_text(text, std::strlen(text));
+}
+
+void TextWriter::flush() noexcept {
+  const char* data = buffer_;
+  auto size = static_cast<std::size_t>(used_ - buffer_);
+  used_ = buffer_;
+  if (size == 0 || error_ != 0) return;
+  if (memory_ != nullptr) {
+    const auto room = static_cast<std::size_t>(memory_end_ - memory_next_);
+    const std::size_t kept = std::min(room, size);
+    std::memcpy(memory_next_, data, kept);
+    memory_next_ += kept;
+    if (kept < size) error_ = ENOSPC;
+    return;
+  }
+  while (size > 0) {
+    const ssize_t put = ::write(fd_, data, size);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      error_ = errno;
+      return;
+    }
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+}
+
+void write_error_message(TextWriter& out, const char* message,
+                         int error) noexcept {
+  out.write_text(message);
+  out.write_text(": ");
+  out.write_text(std::strerror(error));
+  out.write_text("\n", 1);
+}
+
+int open_for_reading(const char* path, int* error) noexcept {
+  if (path[0] == '\0') {
+    *error = EINVAL;
+    return -1;
+  }
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(fd);
+    *error = EISDIR;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace logvane

@@ -1,0 +1,125 @@
+#ifndef LOGVANE_PLATFORM_TEXT_STREAM_H_
+#define LOGVANE_PLATFORM_TEXT_STREAM_H_
+
+#include <cstddef>
+
+namespace logvane {
+
+/// Bytes taken from the source by one refill of a TextReader.
+constexpr std::size_t READ_BUFFER_SIZE = 64 * 1024;
+/// Bytes a TextWriter gathers before one write to its file.
+constexpr std::size_t WRITE_BUFFER_SIZE = 64 * 1024;
+
+/// Reads a file descriptor, or bytes in memory, as a text stream: a CR LF
+/// pair becomes one line feed, a lone CR is an ordinary character, and a
+/// 0x1A byte ends the input for good. One fixed buffer, filled by refill().
+class TextReader {
+ public:
+  /// Reads fd, which the reader does not close. chunk_limit, if not zero,
+  /// caps the bytes one refill takes (tests use it to split the input).
+  explicit TextReader(int fd, std::size_t chunk_limit = 0) noexcept;
+  /// Reads size bytes at data, chunk_limit bytes a refill at most if not 0.
+  TextReader(const char* data, std::size_t size,
+             std::size_t chunk_limit = 0) noexcept;
+  TextReader(const TextReader&) = delete;
+  TextReader& operator=(const TextReader&) = delete;
+
+  /// The next character (0-255) without taking it, or -1 at the end of the
+  /// input, which sets the end-of-file indicator.
+  int peek() noexcept {
+    if (next_ == limit_ && !refill()) {
+      end_of_file_ = true;
+      return -1;
+    }
+    return static_cast<unsigned char>(*next_);
+  }
+  /// Takes the character peek() returned; only valid after it returned >= 0.
+  void advance() noexcept { ++next_; }
+
+  /// The characters buffered and not yet taken: [next(), limit()). The
+  /// byte at limit() is always a NUL, which stops every scanner's loop.
+  const char* next() const noexcept { return next_; }
+  const char* limit() const noexcept { return limit_; }
+  /// Takes the characters before position, which lies in [next(), limit()].
+  void take_to(const char* position) noexcept { next_ = position; }
+  /// Discards what was taken and reads more; false if nothing more comes.
+  bool refill() noexcept;
+
+  /// True once a read has met the end of the input (or a read error).
+  bool end_of_file() const noexcept { return end_of_file_; }
+  /// The first system error met while reading, or 0.
+  int error() const noexcept { return error_; }
+
+ private:
+  std::size_t fill_raw(char* into, std::size_t room) noexcept;
+
+  int fd_ = -1;
+  const char* memory_ = nullptr;
+  std::size_t memory_left_ = 0;
+  std::size_t chunk_limit_ = 0;
+  char* next_;
+  char* limit_;
+  bool source_done_ = false;
+  bool end_of_file_ = false;
+  bool held_cr_ = false;
+  int error_ = 0;
+  char buffer_[READ_BUFFER_SIZE + 2];
+};
+
+/// Writes a text stream to a file descriptor, or into memory: every line
+/// feed becomes CR LF. Remembers its first error instead of reporting each.
+class TextWriter {
+ public:
+  /// Writes to fd, which the writer does not close.
+  explicit TextWriter(int fd) noexcept;
+  /// Writes into [out, out + capacity); running out of room is an error
+  /// (ENOSPC), as on a full disk.
+  TextWriter(char* out, std::size_t capacity) noexcept;
+  TextWriter(const TextWriter&) = delete;
+  TextWriter& operator=(const TextWriter&) = delete;
+  ~TextWriter() { flush(); }
+
+  /// Writes text, turning each line feed into CR LF.
+  void write_text(const char* text, std::size_t size) noexcept;
+  void write_text(const char* text) noexcept;
+  /// Room for at least size bytes that hold no line feed; fill them, then
+  /// commit() the number used. size must not exceed WRITE_BUFFER_SIZE.
+  char* reserve(std::size_t size) noexcept {
+    if (static_cast<std::size_t>(end_ - used_) < size) flush();
+    return used_;
+  }
+  void commit(std::size_t size) noexcept { used_ += size; }
+  /// Hands the buffered bytes to the file.
+  void flush() noexcept;
+
+  /// The first system error met while writing, or 0.
+  int error() const noexcept { return error_; }
+  /// Bytes written into memory so far (for a writer into memory).
+  std::size_t memory_size() const noexcept {
+    return static_cast<std::size_t>(memory_next_ - memory_);
+  }
+
+ private:
+  int fd_ = -1;
+  char* memory_ = nullptr;
+  char* memory_next_ = nullptr;
+  char* memory_end_ = nullptr;
+  char* used_;
+  char* end_;
+  int error_ = 0;
+  char buffer_[WRITE_BUFFER_SIZE];
+};
+
+/// Writes message, ": ", the system's text for error and a line end, as
+/// perror does.
+void write_error_message(TextWriter& out, const char* message,
+                         int error) noexcept;
+
+/// Opens path for reading. Returns the descriptor, or -1 with an error
+/// number in *error: an empty path is EINVAL without asking the file
+/// system, and a directory is EISDIR.
+int open_for_reading(const char* path, int* error) noexcept;
+
+}  // namespace logvane
+
+#endif  // LOGVANE_PLATFORM_TEXT_STREAM_H_
