@@ -51,7 +51,7 @@ std::size_t TextReader::fill_raw(char* into, std::size_t room) noexcept {
 
 bool TextReader::refill() noexcept {
   next_ = limit_ = buffer_;
-  *limit_ = '\0';
+  buffer_[0] = '\0';
   while (!source_done_) {
     char* start = buffer_;
     // A CR that ended the previous block may be half of a CR LF: it was kept
@@ -91,8 +91,8 @@ bool TextReader::refill() noexcept {
       }
       end = write;
     }
+    *end = '\0';
     limit_ = end;
-    *limit_ = '\0';
     if (limit_ != buffer_) return true;
   }
   return false;
@@ -163,11 +163,16 @@ void TextWriter::flush() noexcept {
 }
 
 void write_error_message(TextWriter& out, const char* message,
-                         int error) noexcept {
+                         const char* reason) noexcept {
   out.write_text(message);
   out.write_text(": ");
-  out.write_text(std::strerror(error));
+  out.write_text(reason);
   out.write_text("\n", 1);
+}
+
+void write_error_message(TextWriter& out, const char* message,
+                         int error) noexcept {
+  write_error_message(out, message, std::strerror(error));
 }
 
 int open_for_reading(const char* path, int* error) noexcept {
@@ -188,5 +193,39 @@ int open_for_reading(const char* path, int* error) noexcept {
   }
   return fd;
 }
+
+int open_for_writing(const char* path, int input_fd, int* error) noexcept {
+  // Not truncated on opening: if this is the log itself, it must survive.
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  struct stat output;
+  struct stat input;
+  if (::fstat(fd, &output) != 0 || ::fstat(input_fd, &input) != 0) {
+    *error = errno;
+    ::close(fd);
+    return -1;
+  }
+  if (output.st_dev == input.st_dev && output.st_ino == input.st_ino) {
+    *error = SAME_FILE;
+    ::close(fd);
+    return -1;
+  }
+  // Devices such as /dev/null cannot be truncated, and need not be.
+  if (S_ISREG(output.st_mode) && ::ftruncate(fd, 0) != 0) {
+    *error = errno;
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int close_file(int fd) noexcept {
+  return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
+}
+
+void remove_file(const char* path) noexcept { ::unlink(path); }
 
 }  // namespace logvane

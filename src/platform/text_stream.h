@@ -57,8 +57,8 @@ class TextReader {
   const char* memory_ = nullptr;
   std::size_t memory_left_ = 0;
   std::size_t chunk_limit_ = 0;
-  char* next_;
-  char* limit_;
+  const char* next_;
+  const char* limit_;
   bool source_done_ = false;
   bool end_of_file_ = false;
   bool held_cr_ = false;
@@ -115,10 +115,29 @@ class TextWriter {
 void write_error_message(TextWriter& out, const char* message,
                          int error) noexcept;
 
+/// Writes message, ": ", reason and a line end.
+void write_error_message(TextWriter& out, const char* message,
+                         const char* reason) noexcept;
+
 /// Opens path for reading. Returns the descriptor, or -1 with an error
 /// number in *error: an empty path is EINVAL without asking the file
 /// system, and a directory is EISDIR.
 int open_for_reading(const char* path, int* error) noexcept;
+
+/// What open_for_writing leaves in *error when path names the file that is
+/// open for reading.
+constexpr int SAME_FILE = -1;
+
+/// Opens path for writing, creating it or emptying it, unless it is the file
+/// input_fd has open. Returns the descriptor, or -1 with an error number (or
+/// SAME_FILE) in *error.
+int open_for_writing(const char* path, int input_fd, int* error) noexcept;
+
+/// Closes fd; returns 0, or the error number of a failed close.
+int close_file(int fd) noexcept;
+
+/// Removes the file at path, if it can.
+void remove_file(const char* path) noexcept;
 
 }  // namespace logvane
 

@@ -1,0 +1,37 @@
+#include "driver/output_name.h"
+
+#include <cstring>
+
+namespace logvane {
+
+std::size_t derive_output_name(const char* path, CodePage code_page,
+                               char* out) noexcept {
+  // A second character ':' marks a drive designator, whatever comes first.
+  if (path[0] != '\0' && path[1] == ':') path += 2;
+  const char* component = path;
+  const char* dot = nullptr;
+  const char* p = path;
+  while (*p != '\0') {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (is_lead_byte(code_page, byte)) {
+      // The byte after a lead byte belongs to the same character, even if it
+      // looks like a separator; a lead byte that ends the path stands alone.
+      p += p[1] != '\0' ? 2 : 1;
+      continue;
+    }
+    if (byte == '/' || byte == '\\') {
+      component = p + 1;
+    } else if (byte == '.') {
+      dot = p;
+    }
+    ++p;
+  }
+  const char* base_end = dot != nullptr && dot >= component ? dot : p;
+  auto length = static_cast<std::size_t>(base_end - component);
+  if (length >= BASE_NAME_SIZE) length = 0;
+  std::memcpy(out, component, length);
+  std::memcpy(out + length, ".kml", 5);
+  return length + 4;
+}
+
+}  // namespace logvane

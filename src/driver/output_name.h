@@ -1,0 +1,25 @@
+#ifndef LOGVANE_DRIVER_OUTPUT_NAME_H_
+#define LOGVANE_DRIVER_OUTPUT_NAME_H_
+
+#include <cstddef>
+
+#include "platform/code_page.h"
+
+namespace logvane {
+
+/// Room for a base name and its terminator: at most 255 bytes.
+constexpr std::size_t BASE_NAME_SIZE = 256;
+/// Room for the output name: the base name, ".kml" and a terminator.
+constexpr std::size_t OUTPUT_NAME_SIZE = BASE_NAME_SIZE + 4;
+
+/// Writes into out (OUTPUT_NAME_SIZE bytes) the name of the document for the
+/// log at path: its base name, without drive, directories and extension,
+/// followed by ".kml". Both '/' and '\\' separate directories; in a
+/// double-byte code page the second byte of a character never does.
+/// Returns the length of the name.
+std::size_t derive_output_name(const char* path, CodePage code_page,
+                               char* out) noexcept;
+
+}  // namespace logvane
+
+#endif  // LOGVANE_DRIVER_OUTPUT_NAME_H_

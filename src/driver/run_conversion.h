@@ -1,0 +1,34 @@
+#ifndef LOGVANE_DRIVER_RUN_CONVERSION_H_
+#define LOGVANE_DRIVER_RUN_CONVERSION_H_
+
+#include "log/track_log.h"
+#include "platform/text_stream.h"
+
+namespace logvane {
+
+/// The program's exit statuses.
+enum RunStatus {
+  RUN_CONVERTED = 0,
+  RUN_USAGE = 1,
+  RUN_INPUT_NOT_OPENED = 2,
+  RUN_OUTPUT_NOT_OPENED = 3,
+  RUN_OUTPUT_NOT_WRITTEN = 4,
+  RUN_INPUT_NOT_READ = 5,
+};
+
+/// Writes the usage text on standard output.
+RunStatus report_usage() noexcept;
+
+/// Converts the log at path into a document in the current directory,
+/// reporting on standard output and standard error.
+RunStatus run_conversion(const char* path) noexcept;
+
+/// Writes the whole document for a log whose header has been read: the
+/// head, a coordinate line per record, the closing lines.
+void write_document(TextReader& log, char* line_buffer, const char* path,
+                    const ReferencePosition& reference,
+                    TextWriter& document) noexcept;
+
+}  // namespace logvane
+
+#endif  // LOGVANE_DRIVER_RUN_CONVERSION_H_

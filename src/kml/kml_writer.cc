@@ -1,0 +1,154 @@
+#include "kml/kml_writer.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "platform/fixed_format.h"
+
+namespace logvane {
+
+namespace {
+
+// "%s" takes the log's path, "%lf" the next number.
+constexpr char KML_HEAD_TEMPLATE[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
+    "  <Document>\n"
+    "    <name>Paths</name>\n"
+    "    <description>from %s</description>\n"
+    "    <Style id=\"yellowLineGreenPoly\">\n"
+    "      <LineStyle>\n"
+    "        <color>7f00ffff</color>\n"
+    "        <width>4</width>\n"
+    "      </LineStyle>\n"
+    "      <PolyStyle>\n"
+    "        <color>7f00ff00</color>\n"
+    "      </PolyStyle>\n"
+    "    </Style>    <Placemark>\n"
+    "      <name>from %s</name>\n"
+    "      <description>Transparent green wall with yellow "
+    "outlines</description>\n"
+    "      <styleUrl>#yellowLineGreenPoly</styleUrl>\n"
+    "      <Point>\n"
+    "         <coordinates>%lf,%lf</coordinates>\n"
+    "      </Point>\n"
+    "      <LineString>\n"
+    "        <extrude>1</extrude>\n"
+    "        <altitudeMode>relativeToGround</altitudeMode>\n"
+    "        <coordinates>\n";
+
+constexpr char KML_FOOTER_TEMPLATE[] =
+    "        </coordinates>\n"
+    "      </LineString>\n"
+    "    </Placemark>\n"
+    "  </Document>\n"
+    "</kml>\n";
+
+constexpr char REPLACEMENT_CHARACTER[] = "\xEF\xBF\xBD";
+
+void write_number(TextWriter& out, double value) noexcept {
+  char* text = out.reserve(FIXED_TEXT_SIZE);
+  out.commit(format_fixed(value, text));
+}
+
+// The length of the UTF-8 sequence at text that XML allows as a character,
+// or 0 if the bytes there are not one.
+std::size_t xml_character_length(const unsigned char* text) noexcept {
+  const unsigned char lead = text[0];
+  if (lead < 0x80) {
+    // Of the control characters only tab, line feed and CR are allowed.
+    return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
+  }
+  std::size_t length;
+  unsigned code;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0Fu;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07u;
+  } else {
+    return 0;
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    // The terminator is no continuation byte, so this stops at the end.
+    if ((text[i] & 0xC0u) != 0x80u) return 0;
+    code = (code << 6) | (text[i] & 0x3Fu);
+  }
+  const bool shortest = code >= (length == 2 ? 0x80u : length == 3 ? 0x800u
+                                                                   : 0x10000u);
+  const bool surrogate = code >= 0xD800u && code <= 0xDFFFu;
+  const bool excluded = code == 0xFFFEu || code == 0xFFFFu || code > 0x10FFFFu;
+  return shortest && !surrogate && !excluded ? length : 0;
+}
+
+}  // namespace
+
+void write_xml_text(TextWriter& out, const char* text) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != 0) {
+    switch (*p) {
+      case '&':
+        out.write_text("&amp;", 5);
+        ++p;
+        continue;
+      case '<':
+        out.write_text("&lt;", 4);
+        ++p;
+        continue;
+      case '>':
+        out.write_text("&gt;", 4);
+        ++p;
+        continue;
+      default:
+        break;
+    }
+    const std::size_t length = xml_character_length(p);
+    if (length == 0) {
+      out.write_text(REPLACEMENT_CHARACTER, 3);
+      ++p;
+    } else {
+      out.write_text(reinterpret_cast<const char*>(p), length);
+      p += length;
+    }
+  }
+}
+
+void write_kml_header(TextWriter& out, const char* path,
+                      const ReferencePosition& reference) noexcept {
+  const double numbers[] = {reference.longitude, reference.latitude};
+  std::size_t next_number = 0;
+  const char* text = KML_HEAD_TEMPLATE;
+  while (const char* mark = std::strchr(text, '%')) {
+    out.write_text(text, static_cast<std::size_t>(mark - text));
+    if (mark[1] == 's') {
+      write_xml_text(out, path);
+      text = mark + 2;
+    } else {
+      write_number(out, numbers[next_number++]);
+      text = mark + 3;
+    }
+  }
+  out.write_text(text);
+}
+
+void write_track_point(TextWriter& out, const TrackPoint& point) noexcept {
+  char* line = out.reserve(3 * FIXED_TEXT_SIZE + 4);
+  char* end = line + format_fixed(point.longitude, line);
+  *end++ = ',';
+  end += format_fixed(point.latitude, end);
+  *end++ = ',';
+  end += format_fixed(point.altitude, end);
+  *end++ = '\r';
+  *end++ = '\n';
+  out.commit(static_cast<std::size_t>(end - line));
+}
+
+void write_kml_footer(TextWriter& out) noexcept {
+  out.write_text(KML_FOOTER_TEMPLATE, sizeof KML_FOOTER_TEMPLATE - 1);
+}
+
+}  // namespace logvane

@@ -1,0 +1,302 @@
+#include "platform/scan.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+namespace logvane {
+
+namespace {
+
+inline bool is_digit(int c) noexcept {
+  return static_cast<unsigned>(c - '0') < 10u;
+}
+
+// Reads the characters in the reader's buffer, without refilling. The NUL
+// kept after the buffered text stops every loop that wants digits, signs or
+// points; the caller sees whether the scan ran into it.
+struct BufferCursor {
+  const char* position;
+  int peek() const noexcept { return static_cast<unsigned char>(*position); }
+  void advance() noexcept { ++position; }
+};
+
+// Reads through the reader, refilling as needed: for text that runs past the
+// end of the buffer.
+struct ReaderCursor {
+  TextReader& in;
+  int peek() const noexcept { return in.peek(); }
+  void advance() noexcept { in.advance(); }
+};
+
+// Most significant digits of a number a double needs for correct rounding
+// is 768; beyond those only whether any further digit is nonzero matters.
+constexpr int KEPT_DIGITS = 800;
+constexpr int MANTISSA_DIGITS = 19;
+constexpr std::int64_t EXPONENT_CAP = 1'000'000'000;
+
+// The digits a number read took, in a form that never grows: the first 19
+// significant digits as an integer, the next ones as text up to 800 in all,
+// and a flag for any nonzero digit past them. The value is
+// 0.d1d2d3... * 10^(point + exponent).
+struct DecimalDigits {
+  std::uint64_t mantissa = 0;
+  int significant = 0;  // significant digits taken, capped at KEPT_DIGITS
+  bool nonzero_dropped = false;
+  bool negative = false;
+  bool negative_exponent = false;
+  std::int64_t point = 0;
+  std::int64_t exponent = 0;
+  char extra[KEPT_DIGITS - MANTISSA_DIGITS];
+
+  // Leaves extra as it is: only its first significant - 19 bytes count.
+  void reset() noexcept {
+    mantissa = 0;
+    significant = 0;
+    nonzero_dropped = negative = negative_exponent = false;
+    point = exponent = 0;
+  }
+  void add_sign(int c) noexcept { negative = c == '-'; }
+  void add_digit(int c, bool before_point) noexcept {
+    if (significant == 0 && c == '0') {
+      if (!before_point) --point;
+      return;
+    }
+    if (before_point) ++point;
+    if (significant < MANTISSA_DIGITS) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      ++significant;
+    } else if (significant < KEPT_DIGITS) {
+      extra[significant - MANTISSA_DIGITS] = static_cast<char>(c);
+      ++significant;
+    } else if (c != '0') {
+      nonzero_dropped = true;
+    }
+  }
+  void add_exponent_sign(int c) noexcept { negative_exponent = c == '-'; }
+  void add_exponent_digit(int c) noexcept {
+    if (exponent < EXPONENT_CAP) exponent = exponent * 10 + (c - '0');
+  }
+};
+
+// Takes nothing of the value: for fields whose values are discarded.
+struct DiscardDigits {
+  void add_sign(int) noexcept {}
+  void add_digit(int, bool) noexcept {}
+  void add_exponent_sign(int) noexcept {}
+  void add_exponent_digit(int) noexcept {}
+};
+
+// The "%lf" syntax: [sign] digits [. digits] and, once a digit has been
+// taken, [e|E [sign] digits]. Returns whether a digit was taken.
+template <class Cursor, class Digits>
+bool take_number(Cursor& cursor, Digits& digits) noexcept {
+  int c = cursor.peek();
+  if (c == '+' || c == '-') {
+    digits.add_sign(c);
+    cursor.advance();
+    c = cursor.peek();
+  }
+  bool any_digit = false;
+  while (is_digit(c)) {
+    digits.add_digit(c, true);
+    any_digit = true;
+    cursor.advance();
+    c = cursor.peek();
+  }
+  if (c == '.') {
+    cursor.advance();
+    c = cursor.peek();
+    while (is_digit(c)) {
+      digits.add_digit(c, false);
+      any_digit = true;
+      cursor.advance();
+      c = cursor.peek();
+    }
+  }
+  if (any_digit && (c == 'e' || c == 'E')) {
+    cursor.advance();
+    c = cursor.peek();
+    if (c == '+' || c == '-') {
+      digits.add_exponent_sign(c);
+      cursor.advance();
+      c = cursor.peek();
+    }
+    while (is_digit(c)) {
+      digits.add_exponent_digit(c);
+      cursor.advance();
+      c = cursor.peek();
+    }
+  }
+  return any_digit;
+}
+
+// The "%d" syntax: [sign] digits.
+template <class Cursor>
+bool take_int(Cursor& cursor) noexcept {
+  int c = cursor.peek();
+  if (c == '+' || c == '-') {
+    cursor.advance();
+    c = cursor.peek();
+  }
+  bool any_digit = false;
+  while (is_digit(c)) {
+    any_digit = true;
+    cursor.advance();
+    c = cursor.peek();
+  }
+  return any_digit;
+}
+
+// Skips whitespace; returns the next character, or -1 at the end.
+int skip_space(TextReader& in) noexcept {
+  for (;;) {
+    const char* p = in.next();
+    const char* const limit = in.limit();
+    while (p < limit && is_scan_space(static_cast<unsigned char>(*p))) ++p;
+    in.take_to(p);
+    if (p < limit) return static_cast<unsigned char>(*p);
+    if (in.peek() < 0) return -1;
+  }
+}
+
+// Runs a take function on the buffered text, and again through the reader
+// if the text reached the end of the buffer: then more of it may follow.
+template <class Take>
+bool take_field(TextReader& in, Take take) noexcept {
+  BufferCursor fast{in.next()};
+  const bool taken = take(fast);
+  if (fast.position < in.limit()) {
+    in.take_to(fast.position);
+    return taken;
+  }
+  ReaderCursor slow{in};
+  return take(slow);
+}
+
+constexpr double INFINITY_VALUE = std::numeric_limits<double>::infinity();
+
+constexpr double EXACT_POWERS_OF_TEN[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+double to_double(const DecimalDigits& digits) noexcept {
+  const double zero = digits.negative ? -0.0 : 0.0;
+  if (digits.significant == 0) return zero;
+  const std::int64_t exponent =
+      digits.negative_exponent ? -digits.exponent : digits.exponent;
+  // The value lies in [10^(scale-1), 10^scale).
+  const std::int64_t scale = digits.point + exponent;
+  if (scale > 310) {
+    return digits.negative ? -INFINITY_VALUE : INFINITY_VALUE;
+  }
+  if (scale < -330) return zero;
+  const auto power = scale - digits.significant;
+  // Both the integer and the power of ten are exact doubles, so one
+  // multiplication or division rounds correctly.
+  if (digits.significant <= MANTISSA_DIGITS &&
+      digits.mantissa <= (std::uint64_t{1} << 53) && power >= -22 &&
+      power <= 22) {
+    double value = static_cast<double>(digits.mantissa);
+    if (power < 0) {
+      value /= EXACT_POWERS_OF_TEN[-power];
+    } else {
+      value *= EXACT_POWERS_OF_TEN[power];
+    }
+    return digits.negative ? -value : value;
+  }
+  char text[KEPT_DIGITS + 40];
+  char* end =
+      std::to_chars(text, text + MANTISSA_DIGITS + 1, digits.mantissa).ptr;
+  const int extra = digits.significant - MANTISSA_DIGITS;
+  std::int64_t text_power = power;
+  if (extra > 0) {
+    std::memcpy(end, digits.extra, static_cast<std::size_t>(extra));
+    end += extra;
+  }
+  if (digits.nonzero_dropped) {
+    // A digit past the kept ones only tells that the value lies above
+    // them; any nonzero digit there says the same.
+    *end++ = '1';
+    --text_power;
+  }
+  *end++ = 'e';
+  end = std::to_chars(end, text + sizeof text, text_power).ptr;
+  double value = 0.0;
+  const auto result = std::from_chars(text, end, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    value = scale > 0 ? INFINITY_VALUE : 0.0;
+  }
+  return digits.negative ? -value : value;
+}
+
+}  // namespace
+
+bool read_line(TextReader& in, char* line, std::size_t size) noexcept {
+  if (in.peek() < 0) {
+    line[0] = '\0';
+    return false;
+  }
+  std::size_t room = size - 1;
+  char* out = line;
+  while (room > 0 && in.peek() >= 0) {
+    const char* next = in.next();
+    auto run = static_cast<std::size_t>(in.limit() - next);
+    if (run > room) run = room;
+    const char* line_feed =
+        static_cast<const char*>(std::memchr(next, '\n', run));
+    if (line_feed != nullptr) run = static_cast<std::size_t>(line_feed - next) + 1;
+    std::memcpy(out, next, run);
+    out += run;
+    room -= run;
+    in.take_to(next + run);
+    if (line_feed != nullptr) break;
+  }
+  *out = '\0';
+  return true;
+}
+
+ScanStatus read_word(TextReader& in) noexcept {
+  if (skip_space(in) < 0) return SCAN_END;
+  for (;;) {
+    const char* p = in.next();
+    const char* const limit = in.limit();
+    while (p < limit && !is_scan_space(static_cast<unsigned char>(*p))) ++p;
+    in.take_to(p);
+    if (p < limit) return SCAN_CONVERTED;
+    const int c = in.peek();
+    if (c < 0 || is_scan_space(c)) return SCAN_CONVERTED;
+  }
+}
+
+ScanStatus scan_int(TextReader& in) noexcept {
+  if (skip_space(in) < 0) return SCAN_END;
+  const bool taken =
+      take_field(in, [](auto& cursor) { return take_int(cursor); });
+  return taken ? SCAN_CONVERTED : SCAN_MISMATCH;
+}
+
+ScanStatus scan_double(TextReader& in, double* value) noexcept {
+  if (skip_space(in) < 0) return SCAN_END;
+  DecimalDigits digits;
+  const bool taken = take_field(in, [&digits](auto& cursor) {
+    digits.reset();
+    return take_number(cursor, digits);
+  });
+  if (!taken) return SCAN_MISMATCH;
+  *value = to_double(digits);
+  return SCAN_CONVERTED;
+}
+
+ScanStatus skip_double(TextReader& in) noexcept {
+  if (skip_space(in) < 0) return SCAN_END;
+  const bool taken = take_field(in, [](auto& cursor) {
+    DiscardDigits digits;
+    return take_number(cursor, digits);
+  });
+  return taken ? SCAN_CONVERTED : SCAN_MISMATCH;
+}
+
+}  // namespace logvane
