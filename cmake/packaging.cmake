@@ -1,1 +1,81 @@
 # Install rules and the Debian package.
+#
+# `cmake --install` puts bin/logvane and share/man/man1/logvane.1 under the
+# prefix, nothing else. The Debian package carries the same program and the
+# page gzip'd as logvane.1.gz, since Debian ships compressed manual pages
+# (gzip -9n, no name or time stamp, so the package is reproducible).
+
+include(GNUInstallDirs)
+
+# The page is written once, with the project's version filled in here, so the
+# version number lives only in project().
+set(LOGVANE_MAN_PAGE ${PROJECT_BINARY_DIR}/man/logvane.1)
+configure_file(${PROJECT_SOURCE_DIR}/man/logvane.1.in ${LOGVANE_MAN_PAGE}
+               @ONLY)
+# configure_file makes the page a configure dependency: an edit of it reruns
+# this step, so the compressed copy never lags behind.
+find_program(LOGVANE_GZIP gzip REQUIRED)
+execute_process(COMMAND ${LOGVANE_GZIP} -9 -n -c
+                INPUT_FILE ${LOGVANE_MAN_PAGE}
+                OUTPUT_FILE ${LOGVANE_MAN_PAGE}.gz
+                COMMAND_ERROR_IS_FATAL ANY)
+
+# Components: the plain page is part of every ordinary install; the gzip'd
+# page only of the package, which leaves the plain one out.
+install(TARGETS logvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT program)
+install(FILES ${LOGVANE_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT manual)
+install(FILES ${LOGVANE_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT debian_manual EXCLUDE_FROM_ALL)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME logvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT
+    "logvane maintainers <maintainers@users.noreply.c-seed-2835d281.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert a track log into a KML document")
+# The summary above is the description's first line; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "logvane reads a text track log (a header with a reference position, then
+13-column position records) and writes a KML 2.2 document that shows the
+track as a path extruded to the ground, a half-transparent green wall under a
+yellow line, with a point at the reference position. The document is named
+after the log and written into the current directory, ready for Google Earth
+or any other KML viewer.")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# libstdc++ and libgcc are linked in, so dpkg-shlibdeps finds libc6 alone.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+# The package installs the listed components one by one, which leaves out the
+# plain page, and puts them all into one package.
+set(CPACK_COMPONENTS_ALL program debian_manual)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+# Directories the package creates are 0755 whatever the builder's umask.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+include(CPack)
+
+if(LOGVANE_TESTS)
+  # groff writes warnings without changing its exit status: any output fails.
+  add_test(NAME packaging.man_page_renders_cleanly
+           COMMAND groff -man -Tutf8 -ww -z ${LOGVANE_MAN_PAGE})
+  set_tests_properties(packaging.man_page_renders_cleanly PROPERTIES
+                       FAIL_REGULAR_EXPRESSION ".")
+
+  # A sanitized build links the sanitizer runtimes and is no release: its
+  # dependencies would not be libc6 alone.
+  if(NOT LOGVANE_SANITIZE)
+    add_test(NAME packaging.debian_package
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check_package.sh
+                     ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+                     ${PROJECT_VERSION})
+    set_tests_properties(packaging.debian_package PROPERTIES TIMEOUT 300)
+  endif()
+endif()

@@ -1,0 +1,87 @@
+#!/bin/sh
+# Builds the Debian package from a configured and built tree and inspects it.
+# Usage: check_package.sh CPACK BUILD/CPackConfig.cmake VERSION
+# The package and its staging tree are made in a temporary directory.
+set -eu
+
+cpack=$1
+config=$2
+version=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+if ! "$cpack" -G DEB --config "$config" -B "$work/out" >"$work/cpack.log" 2>&1
+then
+  cat "$work/cpack.log" >&2
+  echo "FAIL: cpack could not build the package" >&2
+  exit 1
+fi
+set -- "$work"/out/*.deb
+if [ $# -ne 1 ] || [ ! -f "$1" ]; then
+  cat "$work/cpack.log" >&2
+  echo "FAIL: expected one .deb in $work/out, found: $*" >&2
+  exit 1
+fi
+deb=$1
+arch=$(dpkg --print-architecture)
+echo "package: $(basename "$deb")"
+
+# Contents: the program and the compressed page, nothing else but directories.
+dpkg-deb -c "$deb" >"$work/contents"
+cat "$work/contents"
+awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents" | sort >"$work/files"
+cat >"$work/expected_files" <<'EOF'
+-rw-r--r-- root/root ./usr/share/man/man1/logvane.1.gz
+-rwxr-xr-x root/root ./usr/bin/logvane
+EOF
+sort -o "$work/expected_files" "$work/expected_files"
+if ! cmp -s "$work/files" "$work/expected_files"; then
+  fail "files in the package differ from the expected ones:"
+  diff "$work/expected_files" "$work/files" >&2 || true
+fi
+if awk '$1 ~ /^d/ && $1 != "drwxr-xr-x"' "$work/contents" | grep -q .; then
+  fail "a directory in the package is not drwxr-xr-x"
+fi
+
+# Control fields.
+dpkg-deb -I "$deb"
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = logvane ] || fail "Package is '$(field Package)'"
+[ "$(field Version)" = "$version" ] ||
+  fail "Version is '$(field Version)', the project's version is $version"
+[ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
+[ "$(field Architecture)" = "$arch" ] ||
+  fail "Architecture is '$(field Architecture)', dpkg says $arch"
+[ -n "$(field Maintainer)" ] || fail "no Maintainer field"
+[ -n "$(field Description)" ] || fail "no Description field"
+# libstdc++ and libgcc are linked in: libc6 is the one dependency, with the
+# lowest version dpkg-shlibdeps found.
+depends=$(field Depends)
+echo "$depends" | grep -Eq '^libc6 \(>= [0-9][^)]*\)$' ||
+  fail "Depends is '$depends', expected libc6 (>= ...) alone"
+
+# The files themselves: the program runs, the page carries the version.
+dpkg-deb -x "$deb" "$work/root"
+status=0
+"$work/root/usr/bin/logvane" >"$work/usage" 2>&1 || status=$?
+[ "$status" -eq 1 ] || fail "logvane without arguments exited with $status"
+printf 'Usage: logvane txtfile\r\n' | cmp -s - "$work/usage" ||
+  fail "logvane without arguments did not print the usage text"
+if ! gzip -t "$work/root/usr/share/man/man1/logvane.1.gz"; then
+  fail "the manual page is not valid gzip"
+elif ! gzip -dc "$work/root/usr/share/man/man1/logvane.1.gz" |
+    grep -q "^\.TH LOGVANE 1 .*\"logvane $version\""; then
+  fail "the manual page's title line does not carry version $version"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "package checks passed"
