@@ -5,10 +5,46 @@
 
 namespace logvane {
 
+namespace {
+
+// What scan_buffered_record returns when the record runs to the end of the
+// buffer, where it may go on in the next block.
+constexpr int RECORD_SPLIT = -2;
+
+// Reads one record that lies wholly in the reader's buffer, field by field
+// as scan_track_record does, but on the buffered text directly. Takes
+// nothing if it returns RECORD_SPLIT.
+int scan_buffered_record(TextReader& log, TrackPoint& point) noexcept {
+  const char* const limit = log.limit();
+  const char* p = skip_space_text(log.next());
+  if (p == limit) return RECORD_SPLIT;
+  for (int word = 0; word < 2; ++word) {
+    p = skip_space_text(skip_word_text(p, limit));
+    if (p == limit) return RECORD_SPLIT;
+  }
+  double* const used[] = {&point.longitude, &point.latitude, &point.altitude};
+  TextScan field = scan_int_text(p);
+  int converted = 2;
+  for (;;) {
+    if (field.end == limit) return RECORD_SPLIT;
+    if (!field.converted) break;
+    if (++converted == RECORD_FIELD_COUNT) break;
+    p = skip_space_text(field.end);
+    // Fields 4, 5 and 6 make the point; 7 to 13 need only their syntax.
+    field = converted < 6 ? scan_double_text(p, used[converted - 3])
+                          : skip_double_text(p);
+  }
+  log.take_to(field.end);
+  return converted;
+}
+
+}  // namespace
+
 int scan_track_record(TextReader& log, TrackPoint& point) noexcept {
+  const int fast = scan_buffered_record(log, point);
+  if (fast != RECORD_SPLIT) return fast;
   // Fields 1 and 2 are words of any length; their text is not kept.
-  const ScanStatus first = read_word(log);
-  if (first == SCAN_END) return RECORD_END;
+  if (read_word(log) == SCAN_END) return RECORD_END;
   if (read_word(log) != SCAN_CONVERTED) return 1;
   if (scan_int(log) != SCAN_CONVERTED) return 2;
   if (scan_double(log, &point.longitude) != SCAN_CONVERTED) return 3;

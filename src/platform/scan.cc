@@ -10,19 +10,6 @@ namespace logvane {
 
 namespace {
 
-inline bool is_digit(int c) noexcept {
-  return static_cast<unsigned>(c - '0') < 10u;
-}
-
-// Reads the characters in the reader's buffer, without refilling. The NUL
-// kept after the buffered text stops every loop that wants digits, signs or
-// points; the caller sees whether the scan ran into it.
-struct BufferCursor {
-  const char* position;
-  int peek() const noexcept { return static_cast<unsigned char>(*position); }
-  void advance() noexcept { ++position; }
-};
-
 // Reads through the reader, refilling as needed: for text that runs past the
 // end of the buffer.
 struct ReaderCursor {
@@ -81,75 +68,6 @@ struct DecimalDigits {
   }
 };
 
-// Takes nothing of the value: for fields whose values are discarded.
-struct DiscardDigits {
-  void add_sign(int) noexcept {}
-  void add_digit(int, bool) noexcept {}
-  void add_exponent_sign(int) noexcept {}
-  void add_exponent_digit(int) noexcept {}
-};
-
-// The "%lf" syntax: [sign] digits [. digits] and, once a digit has been
-// taken, [e|E [sign] digits]. Returns whether a digit was taken.
-template <class Cursor, class Digits>
-bool take_number(Cursor& cursor, Digits& digits) noexcept {
-  int c = cursor.peek();
-  if (c == '+' || c == '-') {
-    digits.add_sign(c);
-    cursor.advance();
-    c = cursor.peek();
-  }
-  bool any_digit = false;
-  while (is_digit(c)) {
-    digits.add_digit(c, true);
-    any_digit = true;
-    cursor.advance();
-    c = cursor.peek();
-  }
-  if (c == '.') {
-    cursor.advance();
-    c = cursor.peek();
-    while (is_digit(c)) {
-      digits.add_digit(c, false);
-      any_digit = true;
-      cursor.advance();
-      c = cursor.peek();
-    }
-  }
-  if (any_digit && (c == 'e' || c == 'E')) {
-    cursor.advance();
-    c = cursor.peek();
-    if (c == '+' || c == '-') {
-      digits.add_exponent_sign(c);
-      cursor.advance();
-      c = cursor.peek();
-    }
-    while (is_digit(c)) {
-      digits.add_exponent_digit(c);
-      cursor.advance();
-      c = cursor.peek();
-    }
-  }
-  return any_digit;
-}
-
-// The "%d" syntax: [sign] digits.
-template <class Cursor>
-bool take_int(Cursor& cursor) noexcept {
-  int c = cursor.peek();
-  if (c == '+' || c == '-') {
-    cursor.advance();
-    c = cursor.peek();
-  }
-  bool any_digit = false;
-  while (is_digit(c)) {
-    any_digit = true;
-    cursor.advance();
-    c = cursor.peek();
-  }
-  return any_digit;
-}
-
 // Skips whitespace; returns the next character, or -1 at the end.
 int skip_space(TextReader& in) noexcept {
   for (;;) {
@@ -162,15 +80,13 @@ int skip_space(TextReader& in) noexcept {
   }
 }
 
-// Runs a take function on the buffered text, and again through the reader
-// if the text reached the end of the buffer: then more of it may follow.
+// Finishes a read that ran to the end of the buffer: then more of it may
+// follow. Nothing was taken yet, so the read starts again, through the reader.
 template <class Take>
-bool take_field(TextReader& in, Take take) noexcept {
-  BufferCursor fast{in.next()};
-  const bool taken = take(fast);
-  if (fast.position < in.limit()) {
-    in.take_to(fast.position);
-    return taken;
+bool finish_in_reader(TextReader& in, TextScan fast, Take take) noexcept {
+  if (fast.end < in.limit()) {
+    in.take_to(fast.end);
+    return fast.converted;
   }
   ReaderCursor slow{in};
   return take(slow);
@@ -271,31 +187,48 @@ ScanStatus read_word(TextReader& in) noexcept {
   }
 }
 
+TextScan scan_any_double_text(const char* p, double* value) noexcept {
+  BufferCursor cursor{p};
+  DecimalDigits digits;
+  digits.reset();
+  if (!take_number(cursor, digits)) return {cursor.position, false};
+  *value = to_double(digits);
+  return {cursor.position, true};
+}
+
 ScanStatus scan_int(TextReader& in) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
-  const bool taken =
-      take_field(in, [](auto& cursor) { return take_int(cursor); });
+  const bool taken = finish_in_reader(
+      in, scan_int_text(in.next()),
+      [](ReaderCursor& cursor) { return take_int(cursor); });
   return taken ? SCAN_CONVERTED : SCAN_MISMATCH;
 }
 
 ScanStatus scan_double(TextReader& in, double* value) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
+  double fast_value = 0.0;
+  const TextScan fast = scan_double_text(in.next(), &fast_value);
+  if (fast.end < in.limit()) {
+    in.take_to(fast.end);
+    if (!fast.converted) return SCAN_MISMATCH;
+    *value = fast_value;
+    return SCAN_CONVERTED;
+  }
+  ReaderCursor slow{in};
   DecimalDigits digits;
-  const bool taken = take_field(in, [&digits](auto& cursor) {
-    digits.reset();
-    return take_number(cursor, digits);
-  });
-  if (!taken) return SCAN_MISMATCH;
+  digits.reset();
+  if (!take_number(slow, digits)) return SCAN_MISMATCH;
   *value = to_double(digits);
   return SCAN_CONVERTED;
 }
 
 ScanStatus skip_double(TextReader& in) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
-  const bool taken = take_field(in, [](auto& cursor) {
-    DiscardDigits digits;
-    return take_number(cursor, digits);
-  });
+  const bool taken = finish_in_reader(
+      in, skip_double_text(in.next()), [](ReaderCursor& cursor) {
+        DiscardDigits digits;
+        return take_number(cursor, digits);
+      });
   return taken ? SCAN_CONVERTED : SCAN_MISMATCH;
 }
 
