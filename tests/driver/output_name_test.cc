@@ -1,0 +1,120 @@
+#include "driver/output_name.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace logvane {
+namespace {
+
+// The name, and a complaint if the returned length or the terminator is off.
+std::string name(const std::string& path,
+                 CodePage code_page = CODE_PAGE_SINGLE_BYTE) {
+  std::vector<char> out(OUTPUT_NAME_SIZE);  // exactly: overruns are caught
+  const std::size_t length =
+      derive_output_name(path.c_str(), code_page, out.data());
+  if (length >= out.size()) return "length " + std::to_string(length);
+  std::string got(out.data(), length);
+  if (std::strlen(out.data()) != length) got += " (terminator misplaced)";
+  return got;
+}
+
+TEST(OutputName, NameTable) {
+  EXPECT_EQ("track.kml", name("track.txt"));
+  EXPECT_EQ("day1.kml", name("C:\\logs\\day1.txt"));
+  EXPECT_EQ("run.2011.kml", name("../data/run.2011.txt"));
+  EXPECT_EQ("track.kml", name("logs.old/track"));
+  EXPECT_EQ("track.kml", name("C:track.log"));
+  EXPECT_EQ("track.kml", name("track"));
+  EXPECT_EQ("track.kml", name("track."));
+  EXPECT_EQ(".kml", name(".txt"));
+  EXPECT_EQ(".kml", name("logs/"));
+  EXPECT_EQ("trip.kml", name("../logs/trip.txt"));
+  EXPECT_EQ("track.kml", name("track.kml"));
+  EXPECT_EQ("Track.KML.kml", name("/home/u/Track.KML.TXT"));
+  // A colon second is a drive, whatever comes first; elsewhere it is text.
+  EXPECT_EQ("x.kml", name("::x"));
+  EXPECT_EQ(":x.kml", name(":x.txt"));
+  EXPECT_EQ("ab:c.kml", name("ab:c.txt"));
+  EXPECT_EQ("C.kml", name("C"));
+  EXPECT_EQ(".kml", name(""));
+}
+
+TEST(OutputName, BothSeparatorsEverywhere) {
+  EXPECT_EQ("c.kml", name("a/b\\c.txt"));
+  EXPECT_EQ("c.kml", name("a\\b/c.txt"));
+  EXPECT_EQ("c.kml", name("a.d\\c"));
+  EXPECT_EQ(".kml", name("a.b\\"));
+  EXPECT_EQ("c.d.kml", name("D:/x.y/c.d.e"));
+}
+
+TEST(OutputName, BaseNameOf256BytesIsEmpty) {
+  const std::string b255(255, 'b');
+  EXPECT_EQ(b255 + ".kml", name(b255));
+  EXPECT_EQ(b255 + ".kml",
+            name("C:\\" + std::string(300, 'd') + "\\" + b255 + ".txt"));
+  EXPECT_EQ(b255 + ".kml", name(b255 + "." + std::string(300, 'e')));
+  EXPECT_EQ(".kml", name(b255 + "b"));
+  EXPECT_EQ(".kml", name("dir/" + b255 + "b.txt"));
+}
+
+TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
+  const CodePage sjis = CODE_PAGE_SHIFT_JIS;
+  const CodePage gbk = CODE_PAGE_DOUBLE_BYTE;
+  EXPECT_EQ("\x95\x5C.kml", name("\x95\x5C.txt", sjis));
+  EXPECT_EQ("\x95\x5C.kml", name("\x95\x5C.txt", gbk));
+  EXPECT_EQ(".kml", name("\x95\x5C.txt"));
+  EXPECT_EQ("\x95\x5C.kml", name("C:\\\x95\x5C\\\x95\x5C.txt", sjis));
+  // Pairs are counted from the left: 95 95 is one character, 5C stands alone.
+  EXPECT_EQ("x.kml", name("\x95\x95\x5Cx", sjis));
+  EXPECT_EQ("\x81.txt.kml", name("\x81.txt", sjis));
+  EXPECT_EQ("\x81/x.kml", name("\x81/x", sjis));
+  // A lead byte that ends the path stands alone.
+  EXPECT_EQ("ab\x95.kml", name("ab\x95", sjis));
+  EXPECT_EQ("\x95.kml", name("d/\x95", sjis));
+  // The edges of the lead-byte ranges.
+  EXPECT_EQ("x.kml", name("\x80\\x", sjis));
+  EXPECT_EQ("\x9F\\x.kml", name("\x9F\\x", sjis));
+  EXPECT_EQ("x.kml", name("\xA0\\x", sjis));
+  EXPECT_EQ("\xE0\\x.kml", name("\xE0\\x", sjis));
+  EXPECT_EQ("\xFC\\x.kml", name("\xFC\\x", sjis));
+  EXPECT_EQ("x.kml", name("\xFD\\x", sjis));
+  EXPECT_EQ("x.kml", name("\x80\\x", gbk));
+  EXPECT_EQ("\xA0\\x.kml", name("\xA0\\x", gbk));
+  EXPECT_EQ("\xFE\\x.kml", name("\xFE\\x", gbk));
+  EXPECT_EQ("x.kml", name("\xFF\\x", gbk));
+  // Lengths are in bytes: 127 characters of two bytes fit, 128 do not.
+  std::string pairs;
+  for (int i = 0; i < 127; ++i) pairs += "\x95\x5C";
+  EXPECT_EQ(pairs + "a.kml", name(pairs + "a.txt", sjis));
+  EXPECT_EQ(".kml", name(pairs + "\x95\x5C.txt", sjis));
+}
+
+// One letter a code set name: S single-byte, J Shift_JIS, D other double-byte.
+std::string pages(std::initializer_list<const char*> code_sets) {
+  std::string out;
+  for (const char* code_set : code_sets) {
+    const CodePage page = code_page_of(code_set);
+    out += page == CODE_PAGE_SHIFT_JIS     ? 'J'
+           : page == CODE_PAGE_DOUBLE_BYTE ? 'D'
+                                           : 'S';
+  }
+  return out;
+}
+
+TEST(OutputName, CodePageOfCodeSetNames) {
+  EXPECT_EQ("SSSSSS", pages({"UTF-8", "ANSI_X3.4-1968", "ISO-8859-1", "",
+                             "SJIS2", "GB"}));
+  EXPECT_EQ("JJJJJ",
+            pages({"SJIS", "Shift_JIS", "shift-jis", "CP932", "WINDOWS-31J"}));
+  EXPECT_EQ("DDDDDDDD", pages({"GBK", "GB2312", "cp936", "UHC", "CP949", "BIG5",
+                               "BIG5-HKSCS", "CP950"}));
+}
+
+}  // namespace
+}  // namespace logvane
