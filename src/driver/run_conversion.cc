@@ -15,9 +15,10 @@ namespace {
 constexpr int STANDARD_OUTPUT = 1;
 constexpr int STANDARD_ERROR = 2;
 
-// Converts an opened log; the console writers belong to the caller.
-RunStatus convert_log(const char* path, int log_fd, TextWriter& out,
-                      TextWriter& err) noexcept {
+}  // namespace
+
+RunStatus convert_opened_log(const char* path, int log_fd, TextWriter& out,
+                             TextWriter& err) noexcept {
   TextReader log(log_fd);
   char line_buffer[LINE_BUFFER_SIZE];
   ReferencePosition reference;
@@ -60,8 +61,6 @@ RunStatus convert_log(const char* path, int log_fd, TextWriter& out,
   return RUN_CONVERTED;
 }
 
-}  // namespace
-
 RunStatus report_usage() noexcept {
   TextWriter out(STANDARD_OUTPUT);
   out.write_text("Usage: logvane txtfile\n");
@@ -86,7 +85,7 @@ RunStatus run_conversion(const char* path) noexcept {
     write_error_message(err, "Filed to open input file", error);
     return RUN_INPUT_NOT_OPENED;
   }
-  const RunStatus status = convert_log(path, log_fd, out, err);
+  const RunStatus status = convert_opened_log(path, log_fd, out, err);
   close_file(log_fd);
   return status;
 }

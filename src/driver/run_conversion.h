@@ -23,6 +23,11 @@ RunStatus report_usage() noexcept;
 /// reporting on standard output and standard error.
 RunStatus run_conversion(const char* path) noexcept;
 
+/// The conversion after the log at path was opened as log_fd (which the
+/// caller closes), reporting on out and err.
+RunStatus convert_opened_log(const char* path, int log_fd, TextWriter& out,
+                             TextWriter& err) noexcept;
+
 /// Writes the whole document for a log whose header has been read: the
 /// head, a coordinate line per record, the closing lines.
 void write_document(TextReader& log, char* line_buffer, const char* path,
