@@ -112,8 +112,8 @@ TEST(OutputName, CodePageOfCodeSetNames) {
                              "SJIS2", "GB"}));
   EXPECT_EQ("JJJJJ",
             pages({"SJIS", "Shift_JIS", "shift-jis", "CP932", "WINDOWS-31J"}));
-  EXPECT_EQ("DDDDDDDD", pages({"GBK", "GB2312", "cp936", "UHC", "CP949", "BIG5",
-                               "BIG5-HKSCS", "CP950"}));
+  EXPECT_EQ("DDDDDDDDD", pages({"GBK", "GB2312", "cp936", "UHC", "CP949",
+                                "BIG5", "BIG5-HKSCS", "CP950", "GB18030"}));
 }
 
 }  // namespace
