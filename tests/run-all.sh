@@ -10,7 +10,7 @@ command -v cmake >/dev/null || missing+=(cmake)
 command -v g++ >/dev/null || missing+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 command -v xmllint >/dev/null || missing+=(libxml2-utils)
-command -v groff >/dev/null || missing+=(groff)
+command -v groff >/dev/null || missing+=(groff-base)
 command -v dpkg-shlibdeps >/dev/null || missing+=(dpkg-dev)
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
