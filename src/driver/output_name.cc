@@ -15,8 +15,10 @@ std::size_t derive_output_name(const char* path, CodePage code_page,
     const auto byte = static_cast<unsigned char>(*p);
     if (is_lead_byte(code_page, byte)) {
       // The byte after a lead byte belongs to the same character, even if it
-      // looks like a separator; a lead byte that ends the path stands alone.
-      p += p[1] != '\0' ? 2 : 1;
+      // looks like a backslash; a lead byte that ends the path stands alone.
+      // No double-byte code page has '/' as a second byte: a lead byte before
+      // one stands alone too, so that the document never lands elsewhere.
+      p += p[1] != '\0' && p[1] != '/' ? 2 : 1;
       continue;
     }
     if (byte == '/' || byte == '\\') {

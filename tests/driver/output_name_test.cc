@@ -73,7 +73,9 @@ TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
   // Pairs are counted from the left: 95 95 is one character, 5C stands alone.
   EXPECT_EQ("x.kml", name("\x95\x95\x5Cx", sjis));
   EXPECT_EQ("\x81.txt.kml", name("\x81.txt", sjis));
-  EXPECT_EQ("\x81/x.kml", name("\x81/x", sjis));
+  // '/' is never a second byte: the document must stay in this directory.
+  EXPECT_EQ("x.kml", name("\x81/x", sjis));
+  EXPECT_EQ("x.kml", name("\xE6\x97\xA5/x.txt", gbk));
   // A lead byte that ends the path stands alone.
   EXPECT_EQ("ab\x95.kml", name("ab\x95", sjis));
   EXPECT_EQ("\x95.kml", name("d/\x95", sjis));
