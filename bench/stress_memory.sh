@@ -70,10 +70,10 @@ measure() {
 
 printf '%-11s %10s %9s %9s %10s %8s\n' input MB seconds rss_kb small_s ratio
 max_rss=0
-for spec in records:1000000000 one-line:200000000 number:100000000 \
+for input in records:1000000000 one-line:200000000 number:100000000 \
             whitespace:100000000 nul:100000000 word:100000000; do
-  name=${spec%%:*}
-  bytes=$((${spec#*:} / scale))
+  name=${input%%:*}
+  bytes=$((${input#*:} / scale))
   big=$(make "$name" "$bytes")
   small=$(make "$name" $((bytes / 10)))
   measure "$big" >/dev/null  # warm the page cache
