@@ -61,9 +61,12 @@ make() {
 # measure FILE: prints "seconds rss_kb status"
 measure() {
   local file=$1
-  (cd "$work" && /usr/bin/time -f '%e %M' -o "$work/time" \
+  local start=$EPOCHREALTIME
+  (cd "$work" && /usr/bin/time -f '%M' -o "$work/time" \
      "$logvane" "$file" >/dev/null 2>&1) && status=0 || status=$?
-  read -r seconds rss <"$work/time"
+  local seconds
+  seconds=$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }')
+  read -r rss <"$work/time"
   rm -f "$work"/*.kml
   echo "$seconds $rss $status"
 }
