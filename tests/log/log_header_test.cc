@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "log/track_log.h"
+#include "support/reader_cases.h"
 
 namespace logvane {
 namespace {
-
-constexpr std::size_t CHUNK_LIMITS[] = {0, 1, 2, 3, 7};
 
 std::string shown(double value) {
   char text[40];

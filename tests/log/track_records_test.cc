@@ -1,4 +1,5 @@
 #include "log/track_records.h"
+#include "support/reader_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 
 namespace logvane {
 namespace {
-
-constexpr std::size_t CHUNK_LIMITS[] = {0, 1, 2, 3, 7};
 
 // The coordinate lines convert_track_records writes, the same at every
 // chunk limit.

@@ -9,23 +9,11 @@
 #include <vector>
 
 #include "log/track_log.h"
+#include "support/reader_cases.h"
 #include "platform/scan.h"
 
 namespace logvane {
 namespace {
-
-constexpr std::size_t CHUNK_LIMITS[] = {0, 1, 2, 3, 7};
-
-// Long runs of one character as "x{5000}", so that failures stay readable.
-std::string shorten(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0, end; i < text.size(); i = end) {
-    end = std::min(text.find_first_not_of(text[i], i), text.size());
-    out += end - i < 16 ? text.substr(i, end - i)
-                        : text[i] + ("{" + std::to_string(end - i) + "}");
-  }
-  return out;
-}
 
 // Everything a reader yields, the same at every chunk limit; "|end" once it
 // reports the end, which must stay the end.
