@@ -45,7 +45,8 @@ RunStatus convert_opened_log(const char* path, int log_fd, TextWriter& out,
   write_document(log, line_buffer, path, reference, document);
   document.flush();
   const int close_error = close_file(document_fd);
-  const int write_error = document.error() != 0 ? document.error() : close_error;
+  const int write_error =
+      document.error() != 0 ? document.error() : close_error;
 
   // An incomplete document must not stand where a complete one is expected.
   if (log.error() != 0) {

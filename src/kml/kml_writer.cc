@@ -78,8 +78,9 @@ std::size_t xml_character_length(const unsigned char* text) noexcept {
     if ((text[i] & 0xC0u) != 0x80u) return 0;
     code = (code << 6) | (text[i] & 0x3Fu);
   }
-  const bool shortest = code >= (length == 2 ? 0x80u : length == 3 ? 0x800u
-                                                                   : 0x10000u);
+  const bool shortest = code >= (length == 2   ? 0x80u
+                                 : length == 3 ? 0x800u
+                                               : 0x10000u);
   const bool surrogate = code >= 0xD800u && code <= 0xDFFFu;
   const bool excluded = code == 0xFFFEu || code == 0xFFFFu || code > 0x10FFFFu;
   return shortest && !surrogate && !excluded ? length : 0;

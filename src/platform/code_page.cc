@@ -33,11 +33,11 @@ bool is_one_of(const char* code_set, const char* const* names) noexcept {
 }  // namespace
 
 CodePage code_page_of(const char* code_set) noexcept {
-  static const char* const shift_jis[] = {"SJIS",  "ShiftJIS", "CP932",
+  static const char* const shift_jis[] = {"SJIS",  "ShiftJIS",   "CP932",
                                           "MS932", "WINDOWS31J", nullptr};
   static const char* const double_byte[] = {
-      "GBK",  "GB2312", "CP936", "MS936", "EUCCN", "UHC",   "CP949",
-      "MS949", "BIG5",  "CP950", "MS950", "BIG5HKSCS", "GB18030", nullptr};
+      "GBK",   "GB2312", "CP936", "MS936", "EUCCN",     "UHC",     "CP949",
+      "MS949", "BIG5",   "CP950", "MS950", "BIG5HKSCS", "GB18030", nullptr};
   if (is_one_of(code_set, shift_jis)) return CODE_PAGE_SHIFT_JIS;
   if (is_one_of(code_set, double_byte)) return CODE_PAGE_DOUBLE_BYTE;
   return CODE_PAGE_SINGLE_BYTE;

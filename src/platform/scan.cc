@@ -18,8 +18,8 @@ struct ReaderCursor {
   void advance() noexcept { in.advance(); }
 };
 
-// Most significant digits of a number a double needs for correct rounding
-// is 768; beyond those only whether any further digit is nonzero matters.
+// Rounding a decimal number to a double depends on at most its first 768
+// significant digits; past those only whether any digit is nonzero matters.
 constexpr int KEPT_DIGITS = 800;
 constexpr int MANTISSA_DIGITS = 19;
 constexpr std::int64_t EXPONENT_CAP = 1'000'000'000;
@@ -163,7 +163,8 @@ bool read_line(TextReader& in, char* line, std::size_t size) noexcept {
     if (run > room) run = room;
     const char* line_feed =
         static_cast<const char*>(std::memchr(next, '\n', run));
-    if (line_feed != nullptr) run = static_cast<std::size_t>(line_feed - next) + 1;
+    if (line_feed != nullptr)
+      run = static_cast<std::size_t>(line_feed - next) + 1;
     std::memcpy(out, next, run);
     out += run;
     room -= run;
@@ -177,11 +178,9 @@ bool read_line(TextReader& in, char* line, std::size_t size) noexcept {
 ScanStatus read_word(TextReader& in) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
   for (;;) {
-    const char* p = in.next();
-    const char* const limit = in.limit();
-    while (p < limit && !is_scan_space(static_cast<unsigned char>(*p))) ++p;
+    const char* const p = skip_word_text(in.next(), in.limit());
     in.take_to(p);
-    if (p < limit) return SCAN_CONVERTED;
+    if (p < in.limit()) return SCAN_CONVERTED;
     const int c = in.peek();
     if (c < 0 || is_scan_space(c)) return SCAN_CONVERTED;
   }
@@ -198,9 +197,9 @@ TextScan scan_any_double_text(const char* p, double* value) noexcept {
 
 ScanStatus scan_int(TextReader& in) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
-  const bool taken = finish_in_reader(
-      in, scan_int_text(in.next()),
-      [](ReaderCursor& cursor) { return take_int(cursor); });
+  const bool taken =
+      finish_in_reader(in, scan_int_text(in.next()),
+                       [](ReaderCursor& cursor) { return take_int(cursor); });
   return taken ? SCAN_CONVERTED : SCAN_MISMATCH;
 }
 
@@ -224,11 +223,11 @@ ScanStatus scan_double(TextReader& in, double* value) noexcept {
 
 ScanStatus skip_double(TextReader& in) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
-  const bool taken = finish_in_reader(
-      in, skip_double_text(in.next()), [](ReaderCursor& cursor) {
-        DiscardDigits digits;
-        return take_number(cursor, digits);
-      });
+  const bool taken = finish_in_reader(in, skip_double_text(in.next()),
+                                      [](ReaderCursor& cursor) {
+                                        DiscardDigits digits;
+                                        return take_number(cursor, digits);
+                                      });
   return taken ? SCAN_CONVERTED : SCAN_MISMATCH;
 }
 

@@ -154,18 +154,17 @@ inline TextScan scan_double_text(const char* p, double* value) noexcept {
     void add_exponent_sign(int) noexcept { exponent = true; }
     void add_exponent_digit(int) noexcept { exponent = true; }
   };
-  static constexpr double POWERS_OF_TEN[] = {1e0, 1e1, 1e2,  1e3,  1e4,
-                                             1e5, 1e6, 1e7,  1e8,  1e9,
-                                             1e10, 1e11, 1e12, 1e13, 1e14,
-                                             1e15};
+  static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3, 1e4,  1e5,
+                                             1e6,  1e7,  1e8,  1e9, 1e10, 1e11,
+                                             1e12, 1e13, 1e14, 1e15};
   BufferCursor cursor{p};
   ShortDigits digits;
   if (!take_number(cursor, digits)) return {cursor.position, false};
   if (digits.count > 15 || digits.exponent) {
     return scan_any_double_text(p, value);
   }
-  const double magnitude = static_cast<double>(digits.mantissa) /
-                           POWERS_OF_TEN[digits.fraction];
+  const double magnitude =
+      static_cast<double>(digits.mantissa) / POWERS_OF_TEN[digits.fraction];
   *value = digits.negative ? -magnitude : magnitude;
   return {cursor.position, true};
 }

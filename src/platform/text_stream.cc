@@ -117,8 +117,7 @@ void TextWriter::write_text(const char* text, std::size_t size) noexcept {
     while (text < run_end) {
       if (used_ == end_) flush();
       const auto room = static_cast<std::size_t>(end_ - used_);
-      const auto run =
-          std::min(room, static_cast<std::size_t>(run_end - text));
+      const auto run = std::min(room, static_cast<std::size_t>(run_end - text));
       std::memcpy(used_, text, run);
       used_ += run;
       text += run;
