@@ -71,11 +71,10 @@ struct DecimalDigits {
 // Skips whitespace; returns the next character, or -1 at the end.
 int skip_space(TextReader& in) noexcept {
   for (;;) {
-    const char* p = in.next();
-    const char* const limit = in.limit();
-    while (p < limit && is_scan_space(static_cast<unsigned char>(*p))) ++p;
+    // The NUL after the buffered text is no whitespace: the scan stops there.
+    const char* const p = skip_space_text(in.next());
     in.take_to(p);
-    if (p < limit) return static_cast<unsigned char>(*p);
+    if (p < in.limit()) return static_cast<unsigned char>(*p);
     if (in.peek() < 0) return -1;
   }
 }

@@ -21,8 +21,7 @@ std::string shown(double value) {
 // "echo|longitude,latitude|what skip_to_records leaves", the same at every
 // chunk limit.
 std::string header(const std::string& log, ReferencePosition start = {}) {
-  std::string first;
-  for (const std::size_t chunk : CHUNK_LIMITS) {
+  return same_at_every_chunk_limit([&](std::size_t chunk) {
     TextReader in(log.data(), log.size(), chunk);
     char echo[64];
     TextWriter console(echo, sizeof echo);
@@ -35,10 +34,8 @@ std::string header(const std::string& log, ReferencePosition start = {}) {
                       shown(reference.longitude) + "," +
                       shown(reference.latitude) + "|";
     for (int c; (c = in.peek()) >= 0; in.advance()) got += static_cast<char>(c);
-    if (chunk == 0) first = got;
-    if (got != first) return "chunk " + std::to_string(chunk) + ": " + got;
-  }
-  return first;
+    return got;
+  });
 }
 
 // Three preamble lines, text, then the line end and the two lines that

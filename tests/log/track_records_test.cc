@@ -1,5 +1,4 @@
 #include "log/track_records.h"
-#include "support/reader_cases.h"
 
 #include <gtest/gtest.h>
 
@@ -9,31 +8,28 @@
 #include <string>
 #include <vector>
 
+#include "support/reader_cases.h"
+
 namespace logvane {
 namespace {
 
 // The coordinate lines convert_track_records writes, the same at every
 // chunk limit.
 std::string document(const std::string& log) {
-  std::string first;
-  for (const std::size_t chunk : CHUNK_LIMITS) {
+  return same_at_every_chunk_limit([&](std::size_t chunk) {
     TextReader in(log.data(), log.size(), chunk);
     std::vector<char> memory(4 * log.size() + 1000);
     TextWriter out(memory.data(), memory.size());
     convert_track_records(in, out);
     out.flush();
-    const std::string got(memory.data(), out.memory_size());
-    if (chunk == 0) first = got;
-    if (got != first) return "chunk " + std::to_string(chunk) + ": " + got;
-  }
-  return first;
+    return std::string(memory.data(), out.memory_size());
+  });
 }
 
 // What each scan_track_record returns until RECORD_END, "*" where the
 // end-of-file indicator is set after it.
 std::string returns(const std::string& log) {
-  std::string first;
-  for (const std::size_t chunk : CHUNK_LIMITS) {
+  return same_at_every_chunk_limit([&](std::size_t chunk) {
     TextReader in(log.data(), log.size(), chunk);
     std::string got;
     for (int call = 0; call < 20; ++call) {
@@ -42,10 +38,8 @@ std::string returns(const std::string& log) {
       got += std::to_string(fields) + (in.end_of_file() ? "* " : " ");
       if (fields == RECORD_END) break;
     }
-    if (chunk == 0) first = got;
-    if (got != first) return "chunk " + std::to_string(chunk) + ": " + got;
-  }
-  return first;
+    return got;
+  });
 }
 
 const std::string RECORD = "w1 w2 7 8.51 47.26 120.5 0 0 0 0 0 0 0";

@@ -35,15 +35,11 @@ std::string shown(double value) {
 // chunk limit must give what the whole buffer gives.
 template <class Read>
 std::string at_every_chunk(const std::string& input, Read read) {
-  std::string first;
-  for (const std::size_t chunk : CHUNK_LIMITS) {
+  return same_at_every_chunk_limit([&](std::size_t chunk) {
     TextReader in(input.data(), input.size(), chunk);
     std::string got = read(in);  // before rest(in): + does not order them
-    got += "|" + shorten(rest(in));
-    if (chunk == 0) first = got;
-    if (got != first) return "chunk " + std::to_string(chunk) + ": " + got;
-  }
-  return first;
+    return got + "|" + shorten(rest(in));
+  });
 }
 
 const char* status_name(ScanStatus status) {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "log/track_log.h"
-#include "support/reader_cases.h"
 #include "platform/scan.h"
+#include "support/reader_cases.h"
 
 namespace logvane {
 namespace {
@@ -18,17 +18,13 @@ namespace {
 // Everything a reader yields, the same at every chunk limit; "|end" once it
 // reports the end, which must stay the end.
 std::string text(const std::string& input) {
-  std::string first;
-  for (const std::size_t chunk : CHUNK_LIMITS) {
+  return same_at_every_chunk_limit([&](std::size_t chunk) {
     TextReader in(input.data(), input.size(), chunk);
     std::string got;
     for (int c; (c = in.peek()) >= 0; in.advance()) got += static_cast<char>(c);
     got += in.end_of_file() && in.peek() < 0 && in.error() == 0 ? "|end" : "|?";
-    if (chunk == 0) first = got;
-    if (got != first)
-      return "chunk " + std::to_string(chunk) + ": " + shorten(got);
-  }
-  return shorten(first);
+    return shorten(got);
+  });
 }
 
 TEST(TextStream, FoldsCrLfAndKeepsALoneCr) {

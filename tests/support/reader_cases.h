@@ -22,6 +22,19 @@ inline std::string shorten(const std::string& text) {
   return out;
 }
 
+/// Runs result(chunk_limit) at every chunk limit: what it gives for the whole
+/// buffer, or the first different result, marked with its chunk limit.
+template <class Result>
+std::string same_at_every_chunk_limit(Result result) {
+  std::string first;
+  for (const std::size_t chunk : CHUNK_LIMITS) {
+    std::string got = result(chunk);
+    if (chunk == 0) first = got;
+    if (got != first) return "chunk " + std::to_string(chunk) + ": " + got;
+  }
+  return first;
+}
+
 }  // namespace logvane
 
 #endif  // LOGVANE_TESTS_SUPPORT_READER_CASES_H_
