@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "log/track_records.h"
-#include "platform/fixed_format.h"
-#include "platform/scan.h"
-#include "platform/text_stream.h"
+#include "text/fixed_format.h"
+#include "text/scan.h"
+#include "text/text_stream.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "driver/run_conversion.h"
 #include "log/log_header.h"
 #include "log/track_log.h"
-#include "platform/text_stream.h"
 #include "reference.h"
+#include "text/text_stream.h"
 
 namespace {
 

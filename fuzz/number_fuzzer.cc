@@ -19,10 +19,10 @@
 #include <iterator>
 #include <string>
 
-#include "platform/fixed_format.h"
-#include "platform/scan.h"
-#include "platform/text_stream.h"
 #include "reference.h"
+#include "text/fixed_format.h"
+#include "text/scan.h"
+#include "text/text_stream.h"
 
 namespace {
 

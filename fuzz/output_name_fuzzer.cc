@@ -19,30 +19,39 @@
 
 #include "driver/output_name.h"
 #include "kml/kml_writer.h"
-#include "platform/code_page.h"
-#include "platform/text_stream.h"
+#include "platform/system.h"
 #include "reference.h"
+#include "text/text_stream.h"
 
 namespace {
 
-using logvane::CodePage;
 using logvane_fuzz::escaped;
 using logvane_fuzz::fail;
 
-constexpr CodePage CODE_PAGES[] = {logvane::CODE_PAGE_SINGLE_BYTE,
-                                   logvane::CODE_PAGE_SHIFT_JIS,
-                                   logvane::CODE_PAGE_DOUBLE_BYTE};
+// The lead bytes of three kinds of code page: UTF-8 and single-byte sets
+// have none; Shift_JIS; GBK, UHC and Big5.
+enum CodePage { SINGLE_BYTE, SHIFT_JIS, DOUBLE_BYTE };
+constexpr CodePage CODE_PAGES[] = {SINGLE_BYTE, SHIFT_JIS, DOUBLE_BYTE};
 
 bool begins_double_byte(CodePage code_page, unsigned char byte) {
   switch (code_page) {
-    case logvane::CODE_PAGE_SHIFT_JIS:
+    case SHIFT_JIS:
       return (byte >= 0x81 && byte <= 0x9f) || (byte >= 0xe0 && byte <= 0xfc);
-    case logvane::CODE_PAGE_DOUBLE_BYTE:
+    case DOUBLE_BYTE:
       return byte >= 0x81 && byte <= 0xfe;
-    case logvane::CODE_PAGE_SINGLE_BYTE:
+    case SINGLE_BYTE:
       return false;
   }
   return false;
+}
+
+logvane::LeadBytes lead_bytes_of(CodePage code_page) {
+  logvane::LeadBytes lead;
+  for (int byte = 0; byte < 256; ++byte) {
+    lead.is_lead[byte] =
+        begins_double_byte(code_page, static_cast<unsigned char>(byte));
+  }
+  return lead;
 }
 
 std::string model_output_name(const std::string& path, CodePage code_page) {
@@ -189,7 +198,11 @@ void check_written_xml(const char* text) {
 void check_output_name(const char* path, CodePage code_page) {
   static char* const out = new char[logvane::OUTPUT_NAME_SIZE];
   std::memset(out, 0x55, logvane::OUTPUT_NAME_SIZE);
-  const std::size_t size = logvane::derive_output_name(path, code_page, out);
+  static const logvane::LeadBytes lead_bytes[] = {lead_bytes_of(SINGLE_BYTE),
+                                                  lead_bytes_of(SHIFT_JIS),
+                                                  lead_bytes_of(DOUBLE_BYTE)};
+  const std::size_t size =
+      logvane::derive_output_name(path, lead_bytes[code_page], out);
   const std::string detail = escaped(path) + " in code page " +
                              std::to_string(static_cast<int>(code_page));
   if (size > logvane::OUTPUT_NAME_SIZE - 1 || out[size] != '\0' ||

@@ -4,7 +4,7 @@
 
 namespace logvane {
 
-std::size_t derive_output_name(const char* path, CodePage code_page,
+std::size_t derive_output_name(const char* path, const LeadBytes& lead_bytes,
                                char* out) noexcept {
   // A second character ':' marks a drive designator, whatever comes first.
   if (path[0] != '\0' && path[1] == ':') path += 2;
@@ -13,7 +13,7 @@ std::size_t derive_output_name(const char* path, CodePage code_page,
   const char* p = path;
   while (*p != '\0') {
     const auto byte = static_cast<unsigned char>(*p);
-    if (is_lead_byte(code_page, byte)) {
+    if (lead_bytes.is_lead[byte]) {
       // The byte after a lead byte belongs to the same character, even if it
       // looks like a backslash; a lead byte that ends the path stands alone.
       // No double-byte code page has '/' as a second byte: a lead byte before

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "platform/code_page.h"
+#include "platform/system.h"
 
 namespace logvane {
 
@@ -14,10 +14,10 @@ constexpr std::size_t OUTPUT_NAME_SIZE = BASE_NAME_SIZE + 4;
 
 /// Writes into out (OUTPUT_NAME_SIZE bytes) the name of the document for the
 /// log at path: its base name, without drive, directories and extension,
-/// followed by ".kml". Both '/' and '\\' separate directories; in a
-/// double-byte code page the second byte of a character never does.
+/// followed by ".kml". Both '/' and '\\' separate directories; the second
+/// byte of a character that lead_bytes says begins there never does.
 /// Returns the length of the name.
-std::size_t derive_output_name(const char* path, CodePage code_page,
+std::size_t derive_output_name(const char* path, const LeadBytes& lead_bytes,
                                char* out) noexcept;
 
 }  // namespace logvane

@@ -2,7 +2,8 @@
 #define LOGVANE_DRIVER_RUN_CONVERSION_H_
 
 #include "log/track_log.h"
-#include "platform/text_stream.h"
+#include "platform/system.h"
+#include "text/text_stream.h"
 
 namespace logvane {
 
@@ -23,10 +24,10 @@ RunStatus report_usage() noexcept;
 /// reporting on standard output and standard error.
 RunStatus run_conversion(const char* path) noexcept;
 
-/// The conversion after the log at path was opened as log_fd (which the
+/// The conversion after the log at path was opened as log_file (which the
 /// caller closes), reporting on out and err.
-RunStatus convert_opened_log(const char* path, int log_fd, TextWriter& out,
-                             TextWriter& err) noexcept;
+RunStatus convert_opened_log(const char* path, FileHandle log_file,
+                             TextWriter& out, TextWriter& err) noexcept;
 
 /// Writes the whole document for a log whose header has been read: the
 /// head, a coordinate line per record, the closing lines.

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/fixed_format.h"
+#include "text/fixed_format.h"
 
 namespace logvane {
 

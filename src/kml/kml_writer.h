@@ -2,7 +2,7 @@
 #define LOGVANE_KML_KML_WRITER_H_
 
 #include "log/track_log.h"
-#include "platform/text_stream.h"
+#include "text/text_stream.h"
 
 namespace logvane {
 

@@ -1,7 +1,7 @@
 #include "log/log_header.h"
 
-#include "platform/fixed_format.h"
-#include "platform/scan.h"
+#include "text/fixed_format.h"
+#include "text/scan.h"
 
 namespace logvane {
 

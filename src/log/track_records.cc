@@ -1,7 +1,7 @@
 #include "log/track_records.h"
 
 #include "kml/kml_writer.h"
-#include "platform/scan.h"
+#include "text/scan.h"
 
 namespace logvane {
 

@@ -7,17 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "platform/system.h"
 
 namespace logvane {
 namespace {
 
+// Lead bytes in the ranges [first, last] given as pairs.
+LeadBytes lead_bytes(std::initializer_list<int> ranges) {
+  LeadBytes lead;
+  for (auto range = ranges.begin(); range != ranges.end(); range += 2) {
+    for (int byte = range[0]; byte <= range[1]; ++byte) {
+      lead.is_lead[byte] = true;
+    }
+  }
+  return lead;
+}
+
 // The name, and a complaint if the returned length or the terminator is off.
-std::string name(const std::string& path,
-                 CodePage code_page = CODE_PAGE_SINGLE_BYTE) {
+std::string name(const std::string& path, const LeadBytes& lead = {}) {
   std::vector<char> out(OUTPUT_NAME_SIZE);  // exactly: overruns are caught
-  const std::size_t length =
-      derive_output_name(path.c_str(), code_page, out.data());
+  const std::size_t length = derive_output_name(path.c_str(), lead, out.data());
   if (length >= out.size()) return "length " + std::to_string(length);
   std::string got(out.data(), length);
   if (std::strlen(out.data()) != length) got += " (terminator misplaced)";
@@ -64,8 +73,8 @@ TEST(OutputName, BaseNameOf256BytesIsEmpty) {
 }
 
 TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
-  const CodePage sjis = CODE_PAGE_SHIFT_JIS;
-  const CodePage gbk = CODE_PAGE_DOUBLE_BYTE;
+  const LeadBytes sjis = lead_bytes({0x81, 0x9F, 0xE0, 0xFC});
+  const LeadBytes gbk = lead_bytes({0x81, 0xFE});
   EXPECT_EQ("\x95\x5C.kml", name("\x95\x5C.txt", sjis));
   EXPECT_EQ("\x95\x5C.kml", name("\x95\x5C.txt", gbk));
   EXPECT_EQ(".kml", name("\x95\x5C.txt"));
@@ -95,27 +104,6 @@ TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
   for (int i = 0; i < 127; ++i) pairs += "\x95\x5C";
   EXPECT_EQ(pairs + "a.kml", name(pairs + "a.txt", sjis));
   EXPECT_EQ(".kml", name(pairs + "\x95\x5C.txt", sjis));
-}
-
-// One letter a code set name: S single-byte, J Shift_JIS, D other double-byte.
-std::string pages(std::initializer_list<const char*> code_sets) {
-  std::string out;
-  for (const char* code_set : code_sets) {
-    const CodePage page = code_page_of(code_set);
-    out += page == CODE_PAGE_SHIFT_JIS     ? 'J'
-           : page == CODE_PAGE_DOUBLE_BYTE ? 'D'
-                                           : 'S';
-  }
-  return out;
-}
-
-TEST(OutputName, CodePageOfCodeSetNames) {
-  EXPECT_EQ("SSSSSS", pages({"UTF-8", "ANSI_X3.4-1968", "ISO-8859-1", "",
-                             "SJIS2", "GB"}));
-  EXPECT_EQ("JJJJJ",
-            pages({"SJIS", "Shift_JIS", "shift-jis", "CP932", "WINDOWS-31J"}));
-  EXPECT_EQ("DDDDDDDDD", pages({"GBK", "GB2312", "cp936", "UHC", "CP949",
-                                "BIG5", "BIG5-HKSCS", "CP950", "GB18030"}));
 }
 
 }  // namespace

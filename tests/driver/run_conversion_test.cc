@@ -1,40 +1,117 @@
 #include "driver/run_conversion.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+
+#include "support/temporary_directory.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace logvane {
 namespace {
-
-// Runs in a fresh temporary directory, and leaves it on destruction.
-class InTemporaryDirectory {
- public:
-  InTemporaryDirectory() {
-    char name[] = "/tmp/logvane-run-XXXXXX";
-    EXPECT_NE(nullptr, mkdtemp(name));
-    directory_ = name;
-    EXPECT_EQ(0, chdir(directory_.c_str()));
-  }
-  ~InTemporaryDirectory() {
-    EXPECT_EQ(0, chdir("/"));
-    EXPECT_EQ(0, std::system(("rm -rf " + directory_).c_str()));
-  }
-
- private:
-  std::string directory_;
-};
 
 std::string text_of(const TextWriter& writer, const char* memory) {
   return std::string(memory, writer.memory_size());
 }
 
+const std::string LOG =
+    "a\nb\nc\nRef lon 8.5\nRef lat 47.25\nx\ny\n"
+    "w w 7 8.51 47.26 120.5 0 0 0 0 0 0 0\n";
+
+// Converts trip.txt (LOG) in the current directory with a fault injected
+// into the system's reads or writes: the status, what the console got, and
+// what is left at the document's name.
+std::string converted_with_fault(FaultKind kind, int error,
+                                 std::size_t after_bytes) {
+  write_bytes("trip.txt", LOG);
+  int open_error = 0;
+  const FileHandle log = open_for_reading("trip.txt", &open_error);
+  static char out_memory[256];
+  static char err_memory[256];
+  TextWriter out(out_memory, sizeof out_memory);
+  TextWriter err(err_memory, sizeof err_memory);
+  inject_fault(kind, error, after_bytes);
+  const RunStatus status = convert_opened_log("trip.txt", log, out, err);
+  inject_fault(NO_FAULT, 0, 0);
+  close_file(log);
+  out.flush();
+  err.flush();
+  return std::to_string(status) + "|" + text_of(out, out_memory) +
+         text_of(err, err_memory) + "|trip.kml=" + read_bytes("trip.kml");
+}
+
+TEST(RunConversion, AFailedRunLeavesNoPartialDocument) {
+  InTemporaryDirectory directory;
+  EXPECT_EQ(
+      "4|8.500000\r\n"
+      "Failed to write output file: No space left on device\r\n"
+      "|trip.kml=(none)",
+      converted_with_fault(WRITE_FAULT, ENOSPC, 100));
+  EXPECT_EQ(
+      "4|8.500000\r\nFailed to write output file: Input/output error\r\n"
+      "|trip.kml=(none)",
+      converted_with_fault(WRITE_FAULT, 0, 0));
+  EXPECT_EQ(
+      "5|8.500000\r\nFailed to read input file: Input/output error\r\n"
+      "|trip.kml=(none)",
+      converted_with_fault(READ_FAULT, EIO, LOG.size() - 10));
+  // Before the header is read the document is not even begun.
+  EXPECT_EQ(
+      "5|0.000000\r\nFailed to read input file: Input/output error\r\n"
+      "|trip.kml=(none)",
+      converted_with_fault(READ_FAULT, EIO, 0));
+#ifndef _WIN32
+  // Where the name is the user's link, the link stays and the file it leads
+  // to is left empty.
+  write_bytes("target.kml", "old");
+  std::filesystem::create_symlink("target.kml", "trip.kml");
+  EXPECT_EQ(
+      "4|8.500000\r\n"
+      "Failed to write output file: No space left on device\r\n"
+      "|trip.kml=",
+      converted_with_fault(WRITE_FAULT, ENOSPC, 100));
+  EXPECT_TRUE(std::filesystem::is_symlink("trip.kml"));
+#endif
+}
+
+#ifndef _WIN32
+// A console pipe whose reader has gone: the run still writes the document
+// and ends with the conversion's status, not by a signal.
+TEST(RunConversion, AClosedConsolePipeDoesNotStopTheRun) {
+  InTemporaryDirectory directory;
+  write_bytes("trip.txt", LOG);
+  int pipe_ends[2];
+  ASSERT_EQ(0, pipe(pipe_ends));
+  close(pipe_ends[0]);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(pipe_ends[1], STDOUT_FILENO);
+    execl(LOGVANE_BINARY, LOGVANE_BINARY, "trip.txt", nullptr);
+    _exit(127);
+  }
+  close(pipe_ends[1]);
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_NE(std::string::npos,
+            read_bytes("trip.kml").find("8.510000,47.260000,120.500000"));
+}
+#endif
+
+#ifdef __linux__
 // A log whose reading fails part-way: its first page is readable through
 // /proc/self/mem, the page after it is not mapped, so the read there fails
 // with EIO after the header and some records have been read.
@@ -72,6 +149,7 @@ TEST(RunConversion, ReadErrorAfterTheHeaderRemovesTheDocument) {
   close(fd);
   munmap(pages, static_cast<std::size_t>(page));
 }
+#endif
 
 }  // namespace
 }  // namespace logvane

@@ -1,7 +1,7 @@
-#ifndef LOGVANE_PLATFORM_SCAN_H_
-#define LOGVANE_PLATFORM_SCAN_H_
+#ifndef LOGVANE_TEXT_SCAN_H_
+#define LOGVANE_TEXT_SCAN_H_
 
-#include "platform/text_stream.h"
+#include "text/text_stream.h"
 
 namespace logvane {
 
@@ -193,4 +193,4 @@ ScanStatus skip_double(TextReader& in) noexcept;
 
 }  // namespace logvane
 
-#endif  // LOGVANE_PLATFORM_SCAN_H_
+#endif  // LOGVANE_TEXT_SCAN_H_

@@ -1,4 +1,4 @@
-#include "platform/text_stream.h"
+#include "text/text_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "log/track_log.h"
-#include "platform/scan.h"
 #include "support/reader_cases.h"
+#include "text/scan.h"
 
 namespace logvane {
 namespace {

@@ -1,8 +1,4 @@
-#include "platform/text_stream.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "text/text_stream.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,8 +12,8 @@ constexpr char END_OF_TEXT = '\x1a';
 
 }  // namespace
 
-TextReader::TextReader(int fd, std::size_t chunk_limit) noexcept
-    : fd_(fd), chunk_limit_(chunk_limit), next_(buffer_), limit_(buffer_) {
+TextReader::TextReader(FileHandle file, std::size_t chunk_limit) noexcept
+    : file_(file), chunk_limit_(chunk_limit), next_(buffer_), limit_(buffer_) {
   buffer_[0] = '\0';
 }
 
@@ -40,13 +36,11 @@ std::size_t TextReader::fill_raw(char* into, std::size_t room) noexcept {
     memory_left_ -= size;
     return size;
   }
-  for (;;) {
-    const ssize_t got = ::read(fd_, into, room);
-    if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno == EINTR) continue;
-    if (error_ == 0) error_ = errno;
-    return 0;
-  }
+  int error = 0;
+  const std::ptrdiff_t got = read_file(file_, into, room, &error);
+  if (got >= 0) return static_cast<std::size_t>(got);
+  if (error_ == 0) error_ = error;
+  return 0;
 }
 
 bool TextReader::refill() noexcept {
@@ -58,7 +52,9 @@ bool TextReader::refill() noexcept {
     // back until the byte after it is known.
     if (held_cr_) *start++ = '\r';
     held_cr_ = false;
-    const std::size_t got = fill_raw(start, READ_BUFFER_SIZE);
+    // The room left after a held CR, less the byte for the NUL.
+    const std::size_t got = fill_raw(
+        start, static_cast<std::size_t>(buffer_ + sizeof buffer_ - 1 - start));
     if (got == 0) source_done_ = true;
     char* end = start + got;
     if (char* stop = static_cast<char*>(std::memchr(start, END_OF_TEXT, got))) {
@@ -98,8 +94,8 @@ bool TextReader::refill() noexcept {
   return false;
 }
 
-TextWriter::TextWriter(int fd) noexcept
-    : fd_(fd), used_(buffer_), end_(buffer_ + WRITE_BUFFER_SIZE) {}
+TextWriter::TextWriter(FileHandle file) noexcept
+    : file_(file), used_(buffer_), end_(buffer_ + WRITE_BUFFER_SIZE) {}
 
 TextWriter::TextWriter(char* out, std::size_t capacity) noexcept
     : memory_(out),
@@ -149,16 +145,7 @@ void TextWriter::flush() noexcept {
     if (kept < size) error_ = ENOSPC;
     return;
   }
-  while (size > 0) {
-    const ssize_t put = ::write(fd_, data, size);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      error_ = errno;
-      return;
-    }
-    data += put;
-    size -= static_cast<std::size_t>(put);
-  }
+  error_ = write_file(file_, data, size);
 }
 
 void write_error_message(TextWriter& out, const char* message,
@@ -173,58 +160,5 @@ void write_error_message(TextWriter& out, const char* message,
                          int error) noexcept {
   write_error_message(out, message, std::strerror(error));
 }
-
-int open_for_reading(const char* path, int* error) noexcept {
-  if (path[0] == '\0') {
-    *error = EINVAL;
-    return -1;
-  }
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return -1;
-  }
-  struct stat status;
-  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    ::close(fd);
-    *error = EISDIR;
-    return -1;
-  }
-  return fd;
-}
-
-int open_for_writing(const char* path, int input_fd, int* error) noexcept {
-  // Not truncated on opening: if this is the log itself, it must survive.
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    *error = errno;
-    return -1;
-  }
-  struct stat output;
-  struct stat input;
-  if (::fstat(fd, &output) != 0 || ::fstat(input_fd, &input) != 0) {
-    *error = errno;
-    ::close(fd);
-    return -1;
-  }
-  if (output.st_dev == input.st_dev && output.st_ino == input.st_ino) {
-    *error = SAME_FILE;
-    ::close(fd);
-    return -1;
-  }
-  // Devices such as /dev/null cannot be truncated, and need not be.
-  if (S_ISREG(output.st_mode) && ::ftruncate(fd, 0) != 0) {
-    *error = errno;
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-int close_file(int fd) noexcept {
-  return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
-}
-
-void remove_file(const char* path) noexcept { ::unlink(path); }
 
 }  // namespace logvane

@@ -1,5 +1,5 @@
-#ifndef LOGVANE_PLATFORM_FIXED_FORMAT_H_
-#define LOGVANE_PLATFORM_FIXED_FORMAT_H_
+#ifndef LOGVANE_TEXT_FIXED_FORMAT_H_
+#define LOGVANE_TEXT_FIXED_FORMAT_H_
 
 #include <cstddef>
 
@@ -19,4 +19,4 @@ std::size_t format_fixed(double value, char* out) noexcept;
 
 }  // namespace logvane
 
-#endif  // LOGVANE_PLATFORM_FIXED_FORMAT_H_
+#endif  // LOGVANE_TEXT_FIXED_FORMAT_H_

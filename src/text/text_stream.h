@@ -1,7 +1,9 @@
-#ifndef LOGVANE_PLATFORM_TEXT_STREAM_H_
-#define LOGVANE_PLATFORM_TEXT_STREAM_H_
+#ifndef LOGVANE_TEXT_TEXT_STREAM_H_
+#define LOGVANE_TEXT_TEXT_STREAM_H_
 
 #include <cstddef>
+
+#include "platform/system.h"
 
 namespace logvane {
 
@@ -10,14 +12,14 @@ constexpr std::size_t READ_BUFFER_SIZE = 64 * 1024;
 /// Bytes a TextWriter gathers before one write to its file.
 constexpr std::size_t WRITE_BUFFER_SIZE = 64 * 1024;
 
-/// Reads a file descriptor, or bytes in memory, as a text stream: a CR LF
+/// Reads a file, or bytes in memory, as a text stream: a CR LF
 /// pair becomes one line feed, a lone CR is an ordinary character, and a
 /// 0x1A byte ends the input for good. One fixed buffer, filled by refill().
 class TextReader {
  public:
-  /// Reads fd, which the reader does not close. chunk_limit, if not zero,
+  /// Reads file, which the reader does not close. chunk_limit, if not zero,
   /// caps the bytes one refill takes (tests use it to split the input).
-  explicit TextReader(int fd, std::size_t chunk_limit = 0) noexcept;
+  explicit TextReader(FileHandle file, std::size_t chunk_limit = 0) noexcept;
   /// Reads size bytes at data, chunk_limit bytes a refill at most if not 0.
   TextReader(const char* data, std::size_t size,
              std::size_t chunk_limit = 0) noexcept;
@@ -53,7 +55,7 @@ class TextReader {
  private:
   std::size_t fill_raw(char* into, std::size_t room) noexcept;
 
-  int fd_ = -1;
+  FileHandle file_ = NO_FILE;
   const char* memory_ = nullptr;
   std::size_t memory_left_ = 0;
   std::size_t chunk_limit_ = 0;
@@ -63,15 +65,17 @@ class TextReader {
   bool end_of_file_ = false;
   bool held_cr_ = false;
   int error_ = 0;
-  char buffer_[READ_BUFFER_SIZE + 2];
+  // A whole block, plus the CR held back from the block before it and the
+  // NUL that stops the scanners after it.
+  char buffer_[1 + READ_BUFFER_SIZE + 1];
 };
 
-/// Writes a text stream to a file descriptor, or into memory: every line
+/// Writes a text stream to a file, or into memory: every line
 /// feed becomes CR LF. Remembers its first error instead of reporting each.
 class TextWriter {
  public:
-  /// Writes to fd, which the writer does not close.
-  explicit TextWriter(int fd) noexcept;
+  /// Writes to file, which the writer does not close.
+  explicit TextWriter(FileHandle file) noexcept;
   /// Writes into [out, out + capacity); running out of room is an error
   /// (ENOSPC), as on a full disk.
   TextWriter(char* out, std::size_t capacity) noexcept;
@@ -100,7 +104,7 @@ class TextWriter {
   }
 
  private:
-  int fd_ = -1;
+  FileHandle file_ = NO_FILE;
   char* memory_ = nullptr;
   char* memory_next_ = nullptr;
   char* memory_end_ = nullptr;
@@ -119,26 +123,6 @@ void write_error_message(TextWriter& out, const char* message,
 void write_error_message(TextWriter& out, const char* message,
                          const char* reason) noexcept;
 
-/// Opens path for reading. Returns the descriptor, or -1 with an error
-/// number in *error: an empty path is EINVAL without asking the file
-/// system, and a directory is EISDIR.
-int open_for_reading(const char* path, int* error) noexcept;
-
-/// What open_for_writing leaves in *error when path names the file that is
-/// open for reading.
-constexpr int SAME_FILE = -1;
-
-/// Opens path for writing, creating it or emptying it, unless it is the file
-/// input_fd has open. Returns the descriptor, or -1 with an error number (or
-/// SAME_FILE) in *error.
-int open_for_writing(const char* path, int input_fd, int* error) noexcept;
-
-/// Closes fd; returns 0, or the error number of a failed close.
-int close_file(int fd) noexcept;
-
-/// Removes the file at path, if it can.
-void remove_file(const char* path) noexcept;
-
 }  // namespace logvane
 
-#endif  // LOGVANE_PLATFORM_TEXT_STREAM_H_
+#endif  // LOGVANE_TEXT_TEXT_STREAM_H_

@@ -1,4 +1,4 @@
-#include "platform/fixed_format.h"
+#include "text/fixed_format.h"
 
 #include <array>
 #include <bit>

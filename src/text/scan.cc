@@ -1,4 +1,4 @@
-#include "platform/scan.h"
+#include "text/scan.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,0 +1,180 @@
+#include "platform/system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cwchar>
+
+#include "platform/injected_fault.h"
+
+namespace logvane {
+
+namespace {
+
+bool same_file(const struct stat& a, const struct stat& b) noexcept {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether byte begins a character that an ASCII byte (a digit, a letter, a
+// backslash) can continue, as in Shift_JIS, GBK, GB18030, Big5, UHC and
+// JOHAB. In UTF-8 and the EUC code sets every byte after the first is
+// 0x80 or more, so no ASCII byte is ever part of a longer character.
+bool begins_pair_with_ascii(unsigned char byte) noexcept {
+  const char first = static_cast<char>(byte);
+  wchar_t wide;
+  std::mbstate_t state{};
+  constexpr auto INCOMPLETE = static_cast<std::size_t>(-2);
+  if (std::mbrtowc(&wide, &first, 1, &state) != INCOMPLETE) return false;
+  for (int second = 0x30; second < 0x7F; ++second) {
+    const char pair[2] = {first, static_cast<char>(second)};
+    std::mbstate_t fresh{};
+    const std::size_t length = std::mbrtowc(&wide, pair, 2, &fresh);
+    if (length == 2 || length == INCOMPLETE) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void prepare_process() noexcept {
+  // A console pipe whose reader has gone must not end the run before the
+  // document is written; writes to it just fail, unexamined.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+FileHandle standard_output() noexcept { return STDOUT_FILENO; }
+
+FileHandle standard_error() noexcept { return STDERR_FILENO; }
+
+FileHandle open_for_reading(const char* path, int* error) noexcept {
+  if (path[0] == '\0') {
+    *error = EINVAL;
+    return NO_FILE;
+  }
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return NO_FILE;
+  }
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(fd);
+    *error = EISDIR;
+    return NO_FILE;
+  }
+  return fd;
+}
+
+FileHandle open_for_writing(const char* path, FileHandle input,
+                            int* error) noexcept {
+  struct stat log;
+  if (::fstat(static_cast<int>(input), &log) != 0) {
+    *error = errno;
+    return NO_FILE;
+  }
+  // Known before opening: the log is neither written to nor even opened
+  // for writing, which a read-only log would refuse with another reason.
+  struct stat existing;
+  if (::stat(path, &existing) == 0 && same_file(existing, log)) {
+    *error = SAME_FILE;
+    return NO_FILE;
+  }
+  // Not truncated on opening: the name may have changed to the log since.
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *error = errno;
+    return NO_FILE;
+  }
+  struct stat output;
+  if (::fstat(fd, &output) != 0) {
+    *error = errno;
+    ::close(fd);
+    return NO_FILE;
+  }
+  if (same_file(output, log)) {
+    *error = SAME_FILE;
+    ::close(fd);
+    return NO_FILE;
+  }
+  if (S_ISREG(output.st_mode) && ::ftruncate(fd, 0) != 0) {
+    *error = errno;
+    ::close(fd);
+    return NO_FILE;
+  }
+  return fd;
+}
+
+std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
+                         int* error) noexcept {
+  const FaultCheck fault = check_fault(READ_FAULT, size);
+  if (fault.allowed == 0 && fault.fails) {
+    *error = fault.error;
+    return -1;
+  }
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(file), into, fault.allowed);
+    if (got >= 0) return got;
+    if (errno != EINTR) {
+      *error = errno;
+      return -1;
+    }
+  }
+}
+
+int write_file(FileHandle file, const char* data, std::size_t size) noexcept {
+  const FaultCheck fault = check_fault(WRITE_FAULT, size);
+  std::size_t left = fault.allowed;
+  while (left > 0) {
+    const ssize_t put = ::write(static_cast<int>(file), data, left);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return errno;
+    // A write that takes nothing would be tried again for ever.
+    if (put == 0) return EIO;
+    data += put;
+    left -= static_cast<std::size_t>(put);
+  }
+  if (!fault.fails) return 0;
+  return fault.error != 0 ? fault.error : EIO;
+}
+
+int close_file(FileHandle file) noexcept {
+  // After EINTR the descriptor is closed all the same.
+  return ::close(static_cast<int>(file)) == 0 || errno == EINTR ? 0 : errno;
+}
+
+void discard_document(const char* path, FileHandle document) noexcept {
+  struct stat written;
+  const bool known =
+      document != NO_FILE && ::fstat(static_cast<int>(document), &written) == 0;
+  // Emptied through the descriptor, so nothing stays wherever the name led,
+  // even if the name itself cannot be removed.
+  if (known && S_ISREG(written.st_mode)) {
+    (void)::ftruncate(static_cast<int>(document), 0);
+  }
+  struct stat named;
+  if (::lstat(path, &named) != 0 || !S_ISREG(named.st_mode)) return;
+  if (document != NO_FILE && (!known || !same_file(named, written))) return;
+  ::unlink(path);
+}
+
+LeadBytes find_lead_bytes() noexcept {
+  LeadBytes lead;
+  // Only the character type is taken from the environment, and only while
+  // the table is made: error texts and numbers stay those of the C locale.
+  if (std::setlocale(LC_CTYPE, "") == nullptr) return lead;
+  if (MB_CUR_MAX > 1) {
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+      lead.is_lead[byte] =
+          begins_pair_with_ascii(static_cast<unsigned char>(byte));
+    }
+  }
+  std::setlocale(LC_CTYPE, "C");
+  return lead;
+}
+
+}  // namespace logvane

@@ -1,0 +1,75 @@
+#ifndef LOGVANE_PLATFORM_SYSTEM_H_
+#define LOGVANE_PLATFORM_SYSTEM_H_
+
+// Everything logvane asks of the operating system. system-posix.cc and
+// system-win32.cc implement it; the build picks one. Errors are error
+// numbers as errno holds them, so that std::strerror gives the C runtime's
+// own text for each.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace logvane {
+
+/// An open file: a descriptor on POSIX systems, a HANDLE on Windows.
+using FileHandle = std::intptr_t;
+/// No file; also what a failed open returns.
+constexpr FileHandle NO_FILE = -1;
+
+/// Sets the process up for a run: the standard streams take bytes as they
+/// are, and a reader that went away does not end the process.
+void prepare_process() noexcept;
+FileHandle standard_output() noexcept;
+FileHandle standard_error() noexcept;
+
+/// Opens path for reading, sharing it with other readers and writers.
+/// Returns NO_FILE with an error number in *error: an empty path is EINVAL
+/// without asking the file system, and a directory is EISDIR.
+FileHandle open_for_reading(const char* path, int* error) noexcept;
+
+/// What open_for_writing leaves in *error when path names the log itself.
+constexpr int SAME_FILE = -1;
+
+/// Opens path for writing, creating it or emptying it, unless it names the
+/// file that input has open: then nothing is opened or changed, and *error
+/// is SAME_FILE. Only a disk file is emptied, so a device such as the null
+/// device can take the document.
+FileHandle open_for_writing(const char* path, FileHandle input,
+                            int* error) noexcept;
+
+/// Reads at most size bytes. Returns how many were read, 0 at the end of
+/// the file, or -1 with an error number in *error.
+std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
+                         int* error) noexcept;
+
+/// Writes all size bytes. Returns 0, or an error number once a write
+/// fails or takes nothing.
+int write_file(FileHandle file, const char* data, std::size_t size) noexcept;
+
+/// Closes file; returns 0, or the error number of a failed close (some file
+/// systems report a failed write only there).
+int close_file(FileHandle file) noexcept;
+
+/// Gets rid of a document that could not be completed: the file open as
+/// document is emptied, and path is removed only if it still names that
+/// very file and is no link. document may be NO_FILE after a failed close;
+/// then path is removed if it names a plain file.
+void discard_document(const char* path, FileHandle document) noexcept;
+
+/// Which bytes begin a two-byte character whose second byte may be ASCII,
+/// such as a backslash, in the code page of the user's locale (the system's
+/// ANSI code page on Windows). UTF-8 and single-byte code pages have none.
+struct LeadBytes {
+  bool is_lead[256] = {};
+};
+LeadBytes find_lead_bytes() noexcept;
+
+/// For tests: makes the next read_file or write_file fail with error once
+/// it has let pass after_bytes more bytes in all (write_file with error 0:
+/// takes nothing). Reset by a call with kind NO_FAULT.
+enum FaultKind { NO_FAULT, READ_FAULT, WRITE_FAULT };
+void inject_fault(FaultKind kind, int error, std::size_t after_bytes) noexcept;
+
+}  // namespace logvane
+
+#endif  // LOGVANE_PLATFORM_SYSTEM_H_

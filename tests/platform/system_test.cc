@@ -1,0 +1,163 @@
+#include "platform/system.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+
+#include "driver/output_name.h"
+#include "support/temporary_directory.h"
+
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
+
+namespace logvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifndef _WIN32
+// The lead bytes found under a locale with the given code set (built once
+// with localedef into the tests' own locale folder), and the document name
+// of path there: "none|name" or "some|name".
+std::string in_code_set(const std::string& code_set, const std::string& path) {
+  const std::string folder = LOGVANE_TEST_LOCALES;
+  const std::string locale = "ja_JP." + code_set;
+  if (!fs::exists(folder + "/" + locale + "/LC_CTYPE")) {
+    fs::create_directories(folder);
+    // -c: localedef warns that some code sets are not ASCII-compatible.
+    const std::string command = "localedef -c -i ja_JP -f " + code_set + " " +
+                                folder + "/" + locale + " >/dev/null 2>&1";
+    (void)std::system(command.c_str());
+  }
+  setenv("LOCPATH", folder.c_str(), 1);
+  setenv("LC_ALL", locale.c_str(), 1);
+  const LeadBytes lead = find_lead_bytes();
+  unsetenv("LC_ALL");
+  unsetenv("LOCPATH");
+  bool any = false;
+  for (const bool is_lead : lead.is_lead) any = any || is_lead;
+  char name[OUTPUT_NAME_SIZE];
+  const std::size_t length = derive_output_name(path.c_str(), lead, name);
+  return (any ? "some|" : "none|") + std::string(name, length);
+}
+
+TEST(System, LeadBytesComeFromTheLocale) {
+  // 0x5C, the backslash, is the second byte of each of these characters.
+  EXPECT_EQ("some|\x95\x5c\x8e\xa6.kml",
+            in_code_set("SHIFT_JISX0213", "\x95\x5c\x8e\xa6.txt"));
+  EXPECT_EQ("some|\x95\x5c.kml", in_code_set("SHIFT_JIS", "d/\x95\x5c.txt"));
+  EXPECT_EQ("some|\x81\x5c.kml", in_code_set("GBK", "\x81\x5c.txt"));
+  EXPECT_EQ("some|\x81\x5c.kml", in_code_set("GB18030", "\x81\x5c.txt"));
+  EXPECT_EQ("some|\xa5\x5c.kml", in_code_set("BIG5", "\xa5\x5c.txt"));
+  EXPECT_EQ("some|\xa5\x5c.kml", in_code_set("BIG5-HKSCS", "\xa5\x5c.txt"));
+  EXPECT_EQ("some|\x89\x5c.kml", in_code_set("JOHAB", "\x89\x5c.txt"));
+  EXPECT_EQ("some|\x81\x41.kml", in_code_set("CP949", "\x81\x41.txt"));
+  // Every byte after the first is 0x80 or more: no ASCII is ever taken.
+  EXPECT_EQ("none|x.kml", in_code_set("UTF-8", "\xe8\xa1\xa8\\x.txt"));
+  EXPECT_EQ("none|x.kml", in_code_set("EUC-JP", "\xc9\xbd\\x.txt"));
+}
+#endif
+
+#ifdef __linux__
+TEST(System, TheLogIsNotOpenedForWritingWhenItIsTheDocument) {
+  InTemporaryDirectory directory;
+  write_bytes("x.kml", "a\nb\nc\nL L 8.5\n");
+  int error = 0;
+  const FileHandle log = open_for_reading("x.kml", &error);
+  ASSERT_NE(NO_FILE, log);
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, "x.kml", IN_CLOSE_WRITE | IN_MODIFY), 0);
+  EXPECT_EQ(NO_FILE, open_for_writing("x.kml", log, &error));
+  EXPECT_EQ(SAME_FILE, error);
+  char event[4096];
+  EXPECT_EQ(-1, read(watch, event, sizeof event)) << "opened for writing";
+  close(watch);
+  close_file(log);
+}
+#endif
+
+// What discard_document leaves of a document opened as "doc.kml" after
+// setup (run before the open) and change (run after it): the bytes at each
+// of the names given.
+template <class Setup, class Change>
+std::string discarded(Setup setup, Change change,
+                      std::initializer_list<const char*> names) {
+  InTemporaryDirectory directory;
+  write_bytes("log.txt", "log");
+  setup();
+  int error = 0;
+  const FileHandle log = open_for_reading("log.txt", &error);
+  const FileHandle document = open_for_writing("doc.kml", log, &error);
+  if (document == NO_FILE) return "not opened";
+  EXPECT_EQ(0, write_file(document, "partial", 7));
+  change();
+  discard_document("doc.kml", document);
+  close_file(document);
+  close_file(log);
+  std::string left;
+  for (const char* name : names) {
+    left += std::string(name) + (fs::is_symlink(name) ? " (link)" : "") + "=" +
+            read_bytes(name) + " ";
+  }
+  return left;
+}
+
+TEST(System, DiscardRemovesOnlyTheFileItWrote) {
+  const auto nothing = [] {};
+  EXPECT_EQ("doc.kml=(none) ", discarded(nothing, nothing, {"doc.kml"}));
+  EXPECT_EQ("doc.kml=(none) ", discarded([] { write_bytes("doc.kml", "old"); },
+                                         nothing, {"doc.kml"}));
+#ifndef _WIN32
+  // The user's link stays; the file it leads to keeps no partial document.
+  EXPECT_EQ("doc.kml (link)= target.kml= ",
+            discarded(
+                [] {
+                  write_bytes("target.kml", "old");
+                  fs::create_symlink("target.kml", "doc.kml");
+                },
+                nothing, {"doc.kml", "target.kml"}));
+  // A file put in the document's place meanwhile is not the run's to remove.
+  EXPECT_EQ("doc.kml=new moved.kml= ",
+            discarded(nothing,
+                      [] {
+                        fs::rename("doc.kml", "moved.kml");
+                        write_bytes("doc.kml", "new");
+                      },
+                      {"doc.kml", "moved.kml"}));
+#endif
+}
+
+TEST(System, InjectedFaults) {
+  InTemporaryDirectory directory;
+  write_bytes("log.txt", "0123456789");
+  int error = 0;
+  const FileHandle log = open_for_reading("log.txt", &error);
+  char bytes[16];
+  inject_fault(READ_FAULT, EIO, 4);
+  EXPECT_EQ(4, read_file(log, bytes, sizeof bytes, &error));
+  EXPECT_EQ(-1, read_file(log, bytes, sizeof bytes, &error));
+  EXPECT_EQ(EIO, error);
+  inject_fault(NO_FAULT, 0, 0);
+  EXPECT_EQ(6, read_file(log, bytes, sizeof bytes, &error));
+
+  const FileHandle document = open_for_writing("doc.kml", log, &error);
+  inject_fault(WRITE_FAULT, ENOSPC, 3);
+  EXPECT_EQ(ENOSPC, write_file(document, "abcdef", 6));
+  // A write that takes nothing ends with an error instead of trying again.
+  inject_fault(WRITE_FAULT, 0, 0);
+  EXPECT_EQ(EIO, write_file(document, "gh", 2));
+  inject_fault(NO_FAULT, 0, 0);
+  close_file(document);
+  close_file(log);
+  EXPECT_EQ("abc", read_bytes("doc.kml"));
+}
+
+}  // namespace
+}  // namespace logvane
