@@ -19,19 +19,8 @@ if ! [[ $seconds =~ ^[0-9]+$ ]] || ((seconds < 3)); then
   exit 2
 fi
 
-missing=()
-command -v clang++ >/dev/null || missing+=(clang)
-command -v cmake >/dev/null || missing+=(cmake)
-fuzzer_runtime="/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a"
-if ! compgen -G "$fuzzer_runtime" >/dev/null; then
-  missing+=(libclang-rt-14-dev)
-fi
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+tools/install-missing clang++=clang cmake=cmake make=make \
+  "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a=libclang-rt-14-dev"
 
 build=${LOGVANE_FUZZ_BUILD_DIR:-build-fuzz}
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ \
