@@ -1,9 +1,10 @@
 # Install rules and the Debian package.
 #
 # `cmake --install` puts bin/logvane and share/man/man1/logvane.1 under the
-# prefix, nothing else. The Debian package carries the same program and the
+# prefix, nothing else. The Debian package carries the same program, the
 # page gzip'd as logvane.1.gz, since Debian ships compressed manual pages
-# (gzip -9n, no name or time stamp, so the package is reproducible).
+# (gzip -9n, no name or time stamp, so the package is reproducible), and the
+# licence as share/doc/logvane/copyright.
 
 include(GNUInstallDirs)
 
@@ -28,6 +29,10 @@ install(FILES ${LOGVANE_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT manual)
 install(FILES ${LOGVANE_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT debian_manual EXCLUDE_FROM_ALL)
+# Debian wants the licence as a machine-readable copyright file.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_manual
+        EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME logvane)

@@ -32,12 +32,14 @@ deb=$1
 arch=$(dpkg --print-architecture)
 echo "package: $(basename "$deb")"
 
-# Contents: the program and the compressed page, nothing else but directories.
+# Contents: the program, the compressed page and the licence, nothing else
+# but directories.
 dpkg-deb -c "$deb" >"$work/contents"
 cat "$work/contents"
 awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents" | sort >"$work/files"
 cat >"$work/expected_files" <<'EOF'
 -rw-r--r-- root/root ./usr/share/man/man1/logvane.1.gz
+-rw-r--r-- root/root ./usr/share/doc/logvane/copyright
 -rwxr-xr-x root/root ./usr/bin/logvane
 EOF
 sort -o "$work/expected_files" "$work/expected_files"
@@ -79,6 +81,9 @@ elif ! gzip -dc "$work/root/usr/share/man/man1/logvane.1.gz" |
     grep -q "^\.TH LOGVANE 1 .*\"logvane $version\""; then
   fail "the manual page's title line does not carry version $version"
 fi
+
+grep -q '^License: Expat$' "$work/root/usr/share/doc/logvane/copyright" ||
+  fail "the copyright file names no Expat (MIT) licence"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed" >&2
