@@ -11,7 +11,8 @@ build=${BUILD_DIR:-$root/build-docs}
 out=$(realpath -m "${1:-$docs/track.png}")
 
 echo '== build logvane'
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DLOGVANE_TESTS=OFF \
+  >/dev/null
 cmake --build "$build" -j2 --target logvane >/dev/null
 
 echo '== convert the sample log'
@@ -19,7 +20,9 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cp "$root/examples/zurich-lake-boat.txt" "$tmp/"
 (cd "$tmp" && "$build/logvane" zurich-lake-boat.txt >/dev/null)
-echo "$(grep -c $'^[0-9.-]*,[0-9.-]*,[0-9.-]*\r\?$' "$tmp/zurich-lake-boat.kml") track points in zurich-lake-boat.kml"
+points=$(tr -d '\r' <"$tmp/zurich-lake-boat.kml" |
+  grep -cE '^-?[0-9.]+,-?[0-9.]+,-?[0-9.]+$')
+echo "$points track points in zurich-lake-boat.kml"
 
 echo '== install chromium and the npm packages'
 if ! command -v "${CHROMIUM:-/usr/bin/chromium}" >/dev/null; then
