@@ -14,6 +14,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -86,28 +87,48 @@ TEST(RunConversion, AFailedRunLeavesNoPartialDocument) {
 }
 
 #ifndef _WIN32
-// A console pipe whose reader has gone: the run still writes the document
-// and ends with the conversion's status, not by a signal.
-TEST(RunConversion, AClosedConsolePipeDoesNotStopTheRun) {
+// Runs the real binary on a log of size bytes, its standard output a pipe
+// whose reader has gone, its file size limited to limit bytes: how the run
+// ended, what it said on standard error and how long a document it left.
+std::string run_limited(std::size_t size, rlim_t limit) {
   InTemporaryDirectory directory;
-  write_bytes("trip.txt", LOG);
-  int pipe_ends[2];
-  ASSERT_EQ(0, pipe(pipe_ends));
-  close(pipe_ends[0]);
+  std::string log = LOG;
+  while (log.size() < size) log += LOG.substr(LOG.find("w w"));
+  write_bytes("trip.txt", log);
+  int console[2];
+  int errors[2];
+  if (pipe(console) != 0 || pipe(errors) != 0) return "no pipe";
+  close(console[0]);
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
-    dup2(pipe_ends[1], STDOUT_FILENO);
+    const rlimit file_size = {limit, limit};
+    setrlimit(RLIMIT_FSIZE, &file_size);
+    dup2(console[1], STDOUT_FILENO);
+    dup2(errors[1], STDERR_FILENO);
     execl(LOGVANE_BINARY, LOGVANE_BINARY, "trip.txt", nullptr);
     _exit(127);
   }
-  close(pipe_ends[1]);
+  close(console[1]);
+  close(errors[1]);
+  char message[200];
+  const ssize_t length = read(errors[0], message, sizeof message);
+  close(errors[0]);
   int status = 0;
-  ASSERT_EQ(child, waitpid(child, &status, 0));
-  EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-  EXPECT_EQ(0, WEXITSTATUS(status));
-  EXPECT_NE(std::string::npos,
-            read_bytes("trip.kml").find("8.510000,47.260000,120.500000"));
+  waitpid(child, &status, 0);
+  const std::string document = read_bytes("trip.kml");
+  return (WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
+                            : "signal " + std::to_string(WTERMSIG(status))) +
+         "|" + std::string(message, length > 0 ? std::size_t(length) : 0) +
+         "|" + (document == "(none)" ? document : std::to_string(document.size()));
+}
+
+// Signals must not turn a failed write into a lost or partial document: a
+// console pipe whose reader has gone does not stop the run, and a document
+// beyond the file size limit fails like a full disk.
+TEST(RunConversion, SignalsDoNotEndTheRun) {
+  EXPECT_EQ("status 0||900", run_limited(0, RLIM_INFINITY));
+  EXPECT_EQ("status 4|Failed to write output file: File too large\r\n|(none)",
+            run_limited(200000, 8192));
 }
 #endif
 
