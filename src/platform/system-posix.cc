@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 #include "platform/injected_fault.h"
@@ -170,7 +172,9 @@ LeadBytes find_lead_bytes() noexcept {
   // Only the character type is taken from the environment, and only while
   // the table is made: error texts and numbers stay those of the C locale.
   if (std::setlocale(LC_CTYPE, "") == nullptr) return lead;
-  if (MB_CUR_MAX > 1) {
+  // UTF-8, the usual code set, continues a character with bytes of 0x80 and
+  // above only: there is nothing to ask byte by byte.
+  if (MB_CUR_MAX > 1 && std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
     for (int byte = 0x80; byte <= 0xFF; ++byte) {
       lead.is_lead[byte] =
           begins_pair_with_ascii(static_cast<unsigned char>(byte));
