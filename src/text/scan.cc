@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "text/decimal_text.h"
+
 namespace logvane {
 
 namespace {
@@ -139,8 +141,9 @@ double to_double(const DecimalDigits& digits) noexcept {
   }
   *end++ = 'e';
   end = std::to_chars(end, text + sizeof text, text_power).ptr;
+  *end = '\0';
   double value = 0.0;
-  const auto result = std::from_chars(text, end, value);
+  const auto result = read_decimal_text(text, end, value);
   if (result.ec == std::errc::result_out_of_range) {
     value = scale > 0 ? INFINITY_VALUE : 0.0;
   }
