@@ -50,7 +50,8 @@ after the log and written into the current directory, ready for Google Earth
 or any other KML viewer.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# libstdc++ and libgcc are linked in, so dpkg-shlibdeps finds libc6 alone.
+# libstdc++ and libgcc are linked in, so dpkg-shlibdeps finds libc6 alone;
+# a build against libc++ also depends on its packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -77,10 +78,17 @@ if(LOGVANE_TESTS)
   # A sanitized build links the sanitizer runtimes and is no release: its
   # dependencies would not be libc6 alone.
   if(NOT LOGVANE_SANITIZE)
+    # Without libstdc++ the C++ library stays shared: its packages, as an
+    # extended regular expression, may stand beside libc6.
+    set(LOGVANE_RUNTIME_PACKAGES)
+    if(NOT LOGVANE_LIBSTDCXX)
+      set(LOGVANE_RUNTIME_PACKAGES
+          "libc\\+\\+1-[0-9]+|libc\\+\\+abi1-[0-9]+|libunwind-[0-9]+|libgcc-s1")
+    endif()
     add_test(NAME packaging.debian_package
              COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check_package.sh
                      ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/CPackConfig.cmake
-                     ${PROJECT_VERSION})
+                     ${PROJECT_VERSION} ${LOGVANE_RUNTIME_PACKAGES})
     set_tests_properties(packaging.debian_package PROPERTIES TIMEOUT 300)
   endif()
 endif()
