@@ -8,17 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-missing=()
-for package in clang libc++-dev libc++abi-dev googletest; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-    grep -q 'ok installed' || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+tools/install-missing clang++=clang "/usr/lib/*/libc++.so=libc++-dev" \
+  "/usr/lib/*/libc++abi.so=libc++abi-dev" \
+  /usr/src/googletest/CMakeLists.txt=googletest
 
 # GoogleTest's project enables C too, and gcc refuses -stdlib=libc++ among
 # the linker flags: clang builds the C side as well.
