@@ -16,6 +16,8 @@
 namespace logvane {
 namespace {
 
+// The Windows builds have no C library route to compare.
+#ifndef _WIN32
 // What the number read hands over: digits d1...dn and the power of the last
 // one, for the value 0.d1...dn * 10^scale with scale in [-330, 310] (outside
 // it the read needs no rounding). The first digit is not 0.
@@ -51,9 +53,6 @@ DecimalText random_text(std::mt19937_64& random) {
 }
 
 TEST(DecimalText, StrtodRouteMatchesFromChars) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the Windows builds have no C library route";
-#else
   if (!HAS_FLOATING_FROM_CHARS) {
     GTEST_SKIP() << "no floating std::from_chars to compare with: the Scan "
                     "tests check the C library route against strtod";
@@ -79,8 +78,8 @@ TEST(DecimalText, StrtodRouteMatchesFromChars) {
       ++failures;
     }
   }
-#endif
 }
+#endif
 
 }  // namespace
 }  // namespace logvane
