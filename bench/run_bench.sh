@@ -37,8 +37,8 @@ while (($# > 0)); do
     --sizes) sizes=${2:?}; shift 2 ;;
     --runs) runs=${2:?}; shift 2 ;;
     --seed) seed=${2:?}; shift 2 ;;
-    --build-dir) build_dir=${2:?}; shift 2 ;;
-    --data-dir) data_dir=${2:?}; shift 2 ;;
+    --build-dir) build_dir=$(realpath -m "${2:?}"); shift 2 ;;
+    --data-dir) data_dir=$(realpath -m "${2:?}"); shift 2 ;;
     --logvane) logvane_bin=$(realpath "${2:?}"); shift 2 ;;
     *) usage ;;
   esac
