@@ -1,5 +1,6 @@
 #include "text/scan.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -161,17 +162,30 @@ bool read_line(TextReader& in, char* line, std::size_t size) noexcept {
   char* out = line;
   while (room > 0 && in.peek() >= 0) {
     const char* next = in.next();
-    auto run = static_cast<std::size_t>(in.limit() - next);
-    if (run > room) run = room;
-    const char* line_feed =
-        static_cast<const char*>(std::memchr(next, '\n', run));
-    if (line_feed != nullptr)
-      run = static_cast<std::size_t>(line_feed - next) + 1;
+    const auto buffered = static_cast<std::size_t>(in.limit() - next);
+    // A CR LF is one character, so room characters may take room + 1 bytes.
+    const char* line_feed = static_cast<const char*>(
+        std::memchr(next, '\n', std::min(buffered, room + 1)));
+    if (line_feed != nullptr && line_feed > next && line_feed[-1] == '\r') {
+      const auto run = static_cast<std::size_t>(line_feed - next);
+      std::memcpy(out, next, run - 1);
+      out[run - 1] = '\n';
+      out += run;
+      in.take_to(line_feed + 1);
+      break;
+    }
+    if (line_feed != nullptr && line_feed < next + room) {
+      const auto run = static_cast<std::size_t>(line_feed - next) + 1;
+      std::memcpy(out, next, run);
+      out += run;
+      in.take_to(line_feed + 1);
+      break;
+    }
+    const std::size_t run = std::min(buffered, room);
     std::memcpy(out, next, run);
     out += run;
     room -= run;
     in.take_to(next + run);
-    if (line_feed != nullptr) break;
   }
   *out = '\0';
   return true;

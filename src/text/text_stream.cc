@@ -49,43 +49,21 @@ bool TextReader::refill() noexcept {
   while (!source_done_) {
     char* start = buffer_;
     // A CR that ended the previous block may be half of a CR LF: it was kept
-    // back until the byte after it is known.
+    // back until the byte after it is known, so that the pair stays whole.
     if (held_cr_) *start++ = '\r';
     held_cr_ = false;
-    // The room left after a held CR, less the byte for the NUL.
+    // The room left after a held CR, less the NUL and the padding.
     const std::size_t got = fill_raw(
-        start, static_cast<std::size_t>(buffer_ + sizeof buffer_ - 1 - start));
+        start, static_cast<std::size_t>(buffer_ + 1 + READ_BUFFER_SIZE - start));
     if (got == 0) source_done_ = true;
     char* end = start + got;
     if (char* stop = static_cast<char*>(std::memchr(start, END_OF_TEXT, got))) {
       end = stop;
       source_done_ = true;
     }
-    char* write = static_cast<char*>(
-        std::memchr(buffer_, '\r', static_cast<std::size_t>(end - buffer_)));
-    if (write != nullptr) {
-      // Fold each CR LF into LF in place; a lone CR stays.
-      const char* read = write;
-      while (read < end) {
-        if (read + 1 == end) {
-          if (source_done_) {
-            *write++ = '\r';
-          } else {
-            held_cr_ = true;
-          }
-          break;
-        }
-        if (read[1] != '\n') *write++ = '\r';
-        ++read;
-        const char* cr = static_cast<const char*>(
-            std::memchr(read, '\r', static_cast<std::size_t>(end - read)));
-        if (cr == nullptr) cr = end;
-        const auto run = static_cast<std::size_t>(cr - read);
-        std::memmove(write, read, run);
-        write += run;
-        read = cr;
-      }
-      end = write;
+    if (end != buffer_ && end[-1] == '\r' && !source_done_) {
+      held_cr_ = true;
+      --end;
     }
     *end = '\0';
     limit_ = end;

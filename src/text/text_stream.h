@@ -9,12 +9,18 @@ namespace logvane {
 
 /// Bytes taken from the source by one refill of a TextReader.
 constexpr std::size_t READ_BUFFER_SIZE = 64 * 1024;
+/// Bytes after a TextReader's NUL that a scanner may load, 16 or 64 at a
+/// time, without looking at them.
+constexpr std::size_t READ_PADDING_SIZE = 64;
 /// Bytes a TextWriter gathers before one write to its file.
 constexpr std::size_t WRITE_BUFFER_SIZE = 64 * 1024;
 
 /// Reads a file, or bytes in memory, as a text stream: a CR LF
 /// pair becomes one line feed, a lone CR is an ordinary character, and a
 /// 0x1A byte ends the input for good. One fixed buffer, filled by refill().
+/// The pairs are folded where they are met, by peek() and read_line: the
+/// buffered text still holds them, which the scanners do not mind, since
+/// CR and LF are both whitespace to them.
 class TextReader {
  public:
   /// Reads file, which the reader does not close. chunk_limit, if not zero,
@@ -33,13 +39,17 @@ class TextReader {
       end_of_file_ = true;
       return -1;
     }
+    // The LF of a CR LF always stands in the buffer with its CR.
+    if (*next_ == '\r' && next_[1] == '\n') ++next_;
     return static_cast<unsigned char>(*next_);
   }
   /// Takes the character peek() returned; only valid after it returned >= 0.
   void advance() noexcept { ++next_; }
 
-  /// The characters buffered and not yet taken: [next(), limit()). The
-  /// byte at limit() is always a NUL, which stops every scanner's loop.
+  /// The bytes buffered and not yet taken: [next(), limit()), CR LF pairs
+  /// unfolded; a CR is the last of them only at the end of the input. The
+  /// byte at limit() is always a NUL, which stops every scanner's loop, and
+  /// READ_PADDING_SIZE more bytes after it may be loaded (and ignored).
   const char* next() const noexcept { return next_; }
   const char* limit() const noexcept { return limit_; }
   /// Takes the characters before position, which lies in [next(), limit()].
@@ -65,9 +75,9 @@ class TextReader {
   bool end_of_file_ = false;
   bool held_cr_ = false;
   int error_ = 0;
-  // A whole block, plus the CR held back from the block before it and the
-  // NUL that stops the scanners after it.
-  char buffer_[1 + READ_BUFFER_SIZE + 1];
+  // A whole block, plus the CR held back from the block before it, the NUL
+  // that stops the scanners after it and the padding they may load.
+  char buffer_[1 + READ_BUFFER_SIZE + 1 + READ_PADDING_SIZE] = {};
 };
 
 /// Writes a text stream to a file, or into memory: every line

@@ -299,6 +299,11 @@ TEST(Scan, LineReadTakesAtMost4095Characters) {
   EXPECT_EQ("4095 905$ end|", line_pieces(x.substr(0, 5000) + "\n"));
   EXPECT_EQ("4095 4095 0$ end|", line_pieces(x + "\n"));
   EXPECT_EQ("4095 905 end|", line_pieces(x.substr(0, 5000)));
+  // A CR LF counts as one character, even when it takes the last place.
+  EXPECT_EQ("4094$ 2$ end|", line_pieces(x.substr(0, 4094) + "\r\nab\r\n"));
+  EXPECT_EQ("4095 0$ end|", line_pieces(x.substr(0, 4095) + "\r\n"));
+  EXPECT_EQ("4095 2$ end|", line_pieces(x.substr(0, 4094) + "\rab\n"));
+  EXPECT_EQ("4095 0$ end|", line_pieces(x.substr(0, 4094) + "\r\r\n"));
   EXPECT_EQ("3$ 2 end|", line_pieces("a\rb\r\ncd"));
   EXPECT_EQ("0$ 0$ 1 end|", line_pieces("\n\r\n\r"));
   EXPECT_EQ("1$ end|", line_pieces("a\n\x1a x\n"));
