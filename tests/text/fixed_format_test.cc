@@ -12,6 +12,8 @@
 #include <random>
 #include <string>
 
+#include "text/scan.h"
+
 namespace logvane {
 namespace {
 
@@ -170,6 +172,103 @@ TEST(FixedFormat, MatchesExactReferenceLongSweep) {
     GTEST_SKIP() << "set LOGVANE_LONG_TESTS=1 for the long sweep";
   }
   expect_matches_reference(987654321, 20'000'000);
+}
+
+// "[sign] digits [. digits]", weighted towards where the digits as written
+// stop deciding the form: decimals past the sixth near a half (5, 49999,
+// 50001), 9 or 10 integer digits, 15 or 16 digits in all, and 9s that carry.
+std::string plain_spelling(std::mt19937_64& rng) {
+  const auto below = [&](unsigned n) {
+    return static_cast<unsigned>(rng() % n);
+  };
+  const auto digits = [&](unsigned n, char only = 0) {
+    std::string out;
+    for (unsigned i = 0; i < n; ++i) {
+      out += only != 0 ? only : static_cast<char>('0' + below(10));
+    }
+    return out;
+  };
+  static const char* const tails[] = {"5",     "50",        "500000000",
+                                      "4",     "6",         "49999",
+                                      "50001", "499999999", "500001"};
+  std::string text = std::string(below(3), '-').substr(0, 1);
+  if (text.empty() && below(8) == 0) text = "+";
+  if (below(8) == 0) text += digits(1 + below(3), '0');
+  const unsigned integer_digits = below(11);
+  text += digits(integer_digits, below(6) == 0 ? '9' : 0);
+  if (integer_digits == 0 || below(8) != 0) {
+    text += '.';
+    if (below(2) == 0) {
+      text += digits(6, below(4) == 0 ? '9' : 0) + tails[below(9)];
+    } else {
+      text += digits(below(17));
+    }
+  }
+  return text == "." || text == "-." || text == "+." ? "0" : text;
+}
+
+// The form format_fixed_digits writes for a plain spelling, or "double"
+// when it leaves the number to the double. The 16 bytes after the spelling
+// are digits, so that any use of them would show.
+std::string from_digits(const std::string& text) {
+  const std::string padded = text + "7919191919191919";
+  const char* const begin = padded.data();
+  const char* const end = begin + text.size();
+  const char* const point = std::find(begin, end, '.');
+  char out[FIXED_TEXT_SIZE];
+  const std::size_t size = format_fixed_digits(begin, point, end, out);
+  return size == 0 ? "double" : std::string(out, size);
+}
+
+// The digits-as-written form against the double route, which the read and
+// format_fixed give; counts how often the digits decided.
+void expect_digits_match_double_route(std::uint64_t seed, int count) {
+  std::mt19937_64 rng(seed);
+  int decided = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::string text = plain_spelling(rng);
+    const std::string got = from_digits(text);
+    if (got == "double") continue;
+    ++decided;
+    TextReader in(text.data(), text.size());
+    double value = 0.0;
+    ASSERT_EQ(SCAN_CONVERTED, scan_double(in, &value)) << text;
+    ASSERT_EQ(fixed(value), got) << text;
+  }
+  // Most spellings are decided by their digits; the rest are the point.
+  EXPECT_GT(decided, count / 3);
+  EXPECT_LT(decided, count - count / 20);
+}
+
+TEST(FixedFormat, DigitsAsWrittenMatchTheDoubleRoute) {
+  expect_digits_match_double_route(4242, 400'000);
+}
+
+TEST(FixedFormat, DigitsAsWrittenMatchTheDoubleRouteLongSweep) {
+  const char* long_tests = std::getenv("LOGVANE_LONG_TESTS");
+  if (long_tests == nullptr || std::string(long_tests) != "1") {
+    GTEST_SKIP() << "set LOGVANE_LONG_TESTS=1 for the long sweep";
+  }
+  expect_digits_match_double_route(777, 20'000'000);
+}
+
+TEST(FixedFormat, DigitsAsWrittenOnlyWhereTheyDecide) {
+  EXPECT_EQ("8.545043", from_digits("8.545042775"));
+  EXPECT_EQ("406.000000", from_digits("406"));
+  EXPECT_EQ("-0.000000", from_digits("-0.0000001"));
+  EXPECT_EQ("-0.000000", from_digits("-0"));
+  EXPECT_EQ("0.500000", from_digits("+.5"));
+  EXPECT_EQ("5.000000", from_digits("5."));
+  EXPECT_EQ("1.000000", from_digits("0.99999951"));
+  EXPECT_EQ("20.000000", from_digits("19.9999996"));
+  EXPECT_EQ("999999999.000000", from_digits("999999999"));
+  EXPECT_EQ("1.123457", from_digits("1.12345650000001"));
+  EXPECT_EQ("double", from_digits("9.9999995"));  // the double prints 9.999999
+  EXPECT_EQ("double", from_digits("8.00011750"));
+  EXPECT_EQ("double", from_digits("9.99999951"));
+  EXPECT_EQ("double", from_digits("001.5"));
+  EXPECT_EQ("double", from_digits("1000000000"));
+  EXPECT_EQ("double", from_digits("1.123456500000001"));
 }
 
 }  // namespace
