@@ -86,6 +86,11 @@ std::size_t xml_character_length(const unsigned char* text) noexcept {
   return shortest && !surrogate && !excluded ? length : 0;
 }
 
+char* write_spelled_number(const SpelledNumber& number, char* out) noexcept {
+  return out +
+         format_fixed_spelled(number.begin, number.point, number.end, out);
+}
+
 }  // namespace
 
 void write_xml_text(TextWriter& out, const char* text) noexcept {
@@ -143,6 +148,19 @@ void write_track_point(TextWriter& out, const TrackPoint& point) noexcept {
   end += format_fixed(point.latitude, end);
   *end++ = ',';
   end += format_fixed(point.altitude, end);
+  *end++ = '\r';
+  *end++ = '\n';
+  out.commit(static_cast<std::size_t>(end - line));
+}
+
+void write_spelled_track_point(TextWriter& out,
+                               const SpelledTrackPoint& point) noexcept {
+  char* const line = out.reserve(3 * FIXED_TEXT_SIZE + 4);
+  char* end = write_spelled_number(point.longitude, line);
+  *end++ = ',';
+  end = write_spelled_number(point.latitude, end);
+  *end++ = ',';
+  end = write_spelled_number(point.altitude, end);
   *end++ = '\r';
   *end++ = '\n';
   out.commit(static_cast<std::size_t>(end - line));

@@ -14,6 +14,11 @@ void write_kml_header(TextWriter& out, const char* path,
 /// Writes one coordinate line: longitude,latitude,altitude.
 void write_track_point(TextWriter& out, const TrackPoint& point) noexcept;
 
+/// Writes the coordinate line that write_track_point writes for the values
+/// the three numbers read as, mostly straight from their digits.
+void write_spelled_track_point(TextWriter& out,
+                               const SpelledTrackPoint& point) noexcept;
+
 /// Writes the closing lines of the document.
 void write_kml_footer(TextWriter& out) noexcept;
 

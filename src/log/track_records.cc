@@ -1,6 +1,7 @@
 #include "log/track_records.h"
 
 #include "kml/kml_writer.h"
+#include "text/field_finder.h"
 #include "text/scan.h"
 
 namespace logvane {
@@ -38,6 +39,34 @@ int scan_buffered_record(TextReader& log, TrackPoint& point) noexcept {
   return converted;
 }
 
+// The finder and the number form read ahead of the buffered text.
+static_assert(READ_PADDING_SIZE >= CLASSIFIED_SIZE);
+
+// Converts the next record if it lies wholly in the reader's buffer and has
+// the plain shape of nearly every log: two words, then an integer and ten
+// numbers without exponents, each read to the whitespace after it. Writes
+// its point, takes it and returns true; returns false otherwise, having
+// taken nothing.
+bool convert_plain_record(FieldFinder& fields, TextReader& log,
+                          TextWriter& document) noexcept {
+  TextField field;
+  if (!fields.take_fields(2, ANY_TEXT, field) ||
+      !fields.take_fields(1, PLAIN_INTEGER, field)) {
+    return false;
+  }
+  SpelledNumber used[3];
+  for (SpelledNumber& number : used) {
+    if (!fields.take_fields(1, PLAIN_NUMBER, field)) return false;
+    number = {field.begin, field.point, field.end};
+  }
+  if (!fields.take_fields(7, PLAIN_NUMBER, field) || !fields.plain_so_far()) {
+    return false;
+  }
+  write_spelled_track_point(document, {used[0], used[1], used[2]});
+  log.take_to(field.end);
+  return true;
+}
+
 }  // namespace
 
 int scan_track_record(TextReader& log, TrackPoint& point) noexcept {
@@ -59,11 +88,15 @@ int scan_track_record(TextReader& log, TrackPoint& point) noexcept {
 void convert_track_records(TextReader& log, TextWriter& document) noexcept {
   // The end is tested after each attempt, so a last record without a line
   // end is still written.
+  FieldFinder fields(log.next(), log.limit());
   do {
+    if (convert_plain_record(fields, log, document)) continue;
     TrackPoint point;
     if (scan_track_record(log, point) == RECORD_FIELD_COUNT) {
       write_track_point(document, point);
     }
+    // The buffer may have been refilled.
+    fields = FieldFinder(log.next(), log.limit());
   } while (!log.end_of_file());
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kml/kml_writer.h"
 #include "support/reader_cases.h"
 
 namespace logvane {
@@ -120,6 +121,96 @@ TEST(TrackRecords, ManyRecordsAcrossRefills) {
       std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
   const auto same = static_cast<std::size_t>(got_end - got.begin());
   EXPECT_EQ(expected.substr(same, 60), got.substr(same, 60)) << "at " << same;
+}
+
+// The document written record by record, each read by scan_track_record
+// and written by write_track_point: what the loop's fast route must equal.
+std::string document_record_by_record(const std::string& log) {
+  TextReader in(log.data(), log.size());
+  std::vector<char> memory(4 * log.size() + 1000);
+  TextWriter out(memory.data(), memory.size());
+  do {
+    TrackPoint point;
+    if (scan_track_record(in, point) == RECORD_FIELD_COUNT) {
+      write_track_point(out, point);
+    }
+  } while (!in.end_of_file());
+  out.flush();
+  return std::string(memory.data(), out.memory_size());
+}
+
+// A log of mostly plain records, with numbers at the edges of the digits'
+// route (near halves past the sixth decimal, long spellings, 10 integer
+// digits) and fields and separators that the fast route leaves alone.
+std::string random_log(std::mt19937_64& random, int records) {
+  const auto below = [&](unsigned n) {
+    return static_cast<unsigned>(random() % n);
+  };
+  const auto digits = [&](unsigned n) {
+    std::string out;
+    for (unsigned i = 0; i < n; ++i) out += static_cast<char>('0' + below(10));
+    return out;
+  };
+  // Long, carrying, tied, unusual and no numbers at all.
+  static const char* const odd_numbers[] = {"12345678901.5",
+                                            "9999999999.80145",
+                                            "0.1234567890123456",
+                                            "9.9999995",
+                                            ".5",
+                                            "5.",
+                                            "+3",
+                                            "-0",
+                                            "007.5",
+                                            "1e3",
+                                            "1.5E-2",
+                                            "x",
+                                            "inf",
+                                            "-",
+                                            ".",
+                                            "1.2.3",
+                                            "5-",
+                                            "\x80"};
+  static const std::string spaces[] = {
+      " ", " ", " ", "\t", "\n", "\v", std::string(64, ' ')};
+  const auto number = [&] {
+    switch (below(10)) {
+      case 0:
+        return (below(2) != 0 ? "-" : "") + digits(1 + below(3)) + "." +
+               digits(6) + (below(2) != 0 ? "5" : "49999") +
+               (below(2) != 0 ? "" : digits(below(4)));
+      case 1:
+        return std::string(odd_numbers[below(std::size(odd_numbers))]);
+      default:
+        return (below(4) == 0 ? "-" : "") + std::to_string(below(1000)) + "." +
+               digits(1 + below(9));
+    }
+  };
+  std::string log;
+  for (int record = 0; record < records; ++record) {
+    const auto space = [&] { return spaces[below(30) < 24 ? 0 : below(7)]; };
+    log += below(50) == 0 ? std::string(70, 'w') : "2026/05/14";
+    log += space() + std::string(below(50) == 0 ? std::string(1, '\0') : "") +
+           "09:31:02.100" + space();
+    log += (below(30) == 0 ? "3.5" : std::to_string(below(20))) + space();
+    for (int field = 0; field < 10; ++field) log += number() + space();
+    log += "\r\n";
+  }
+  if (below(4) == 0) log += "\x1a w w 1 2 3 4 5 6 7 8 9 10\n";
+  return log;
+}
+
+TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWrites) {
+  std::mt19937_64 random(2024);
+  for (int i = 0; i < 8; ++i) {
+    const std::string log = random_log(random, 1500);
+    const std::string expected = document_record_by_record(log);
+    const std::string got = document(log);
+    const auto [got_end, expected_end] =
+        std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+    const auto same = static_cast<std::size_t>(got_end - got.begin());
+    ASSERT_EQ(expected.substr(same, 80), got.substr(same, 80))
+        << "log " << i << ", at " << same;
+  }
 }
 
 }  // namespace

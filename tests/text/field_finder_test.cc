@@ -1,0 +1,126 @@
+#include "text/field_finder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "text/scan.h"
+
+namespace logvane {
+namespace {
+
+TEST(FieldFinder, ClassifiesAsTheScalarRouteDoes) {
+  std::mt19937_64 random(31337);
+  static const char edges[] = " \t\n\v\f\r\x08\x0e\x1f!-./09:\x80\xff";
+  char text[CLASSIFIED_SIZE];
+  for (int i = 0; i < 20'000; ++i) {
+    for (char& c : text) {
+      c = random() % 2 != 0 ? edges[random() % (sizeof edges - 1)]
+                            : static_cast<char>(random());
+    }
+    const ByteClasses fast = classify_bytes(text);
+    const ByteClasses scalar = classify_bytes_scalar(text);
+    ASSERT_EQ(scalar.space, fast.space) << i;
+    ASSERT_EQ(scalar.digit, fast.digit) << i;
+    ASSERT_EQ(scalar.point, fast.point) << i;
+  }
+}
+
+// The shapes, written out the slow way.
+bool is_integer_text(const std::string& field) {
+  const std::size_t digits = field[0] == '+' || field[0] == '-' ? 1 : 0;
+  return field.size() > digits &&
+         std::all_of(field.begin() + static_cast<std::ptrdiff_t>(digits),
+                     field.end(), [](char c) { return is_scan_digit(c); });
+}
+
+bool is_number_text(const std::string& field) {
+  std::size_t i = field[0] == '+' || field[0] == '-' ? 1 : 0;
+  bool digit = false;
+  while (i < field.size() && is_scan_digit(field[i])) digit = ++i != 0;
+  if (i < field.size() && field[i] == '.') ++i;
+  while (i < field.size() && is_scan_digit(field[i])) digit = ++i != 0;
+  return digit && i == field.size();
+}
+
+std::string random_field(std::mt19937_64& random) {
+  static const char* const fields[] = {
+      "8.545042775", "-0.412",     "+7",           "11",    "5.",      ".5",
+      "-.5",         "2026/05/14", "09:31:02.100", "1.2.3", "..5",     "-",
+      "+.",          ".",          "5-",           "--5",   "1e5",     "1,5",
+      "x",           "-x1",        "x5",           "#.5",   "\x80\xff"};
+  if (random() % 16 == 0) return std::string(40 + random() % 40, '7');
+  if (random() % 24 == 0) return std::string(1, '\0');
+  return fields[random() % std::size(fields)];
+}
+
+// Walks random fields and whitespace with random shapes asked of them,
+// against a reference that knows where each field ends: a field is found
+// when the whitespace after it lies before the limit and within 64 bytes
+// of where the one before ended. The verdict on the shapes comes at the
+// end of each walk.
+TEST(FieldFinder, FindsFieldsAndJudgesShapesAsTheReferenceDoes) {
+  std::mt19937_64 random(4711);
+  static const char* const spaces[] = {
+      " ", "\t", "\r\n", "\v\f", "   ", "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n"};
+  for (int walk = 0; walk < 20'000; ++walk) {
+    std::string text = random() % 2 != 0 ? "" : spaces[random() % 6];
+    std::vector<std::string> fields;
+    std::vector<std::size_t> ends;
+    for (int i = 0; i < 20; ++i) {
+      fields.push_back(random_field(random));
+      text += fields.back();
+      ends.push_back(text.size());
+      text += spaces[random() % 6];
+    }
+    const std::size_t limit = text.size() - random() % 30;
+    const std::string padded = text + std::string(CLASSIFIED_SIZE, '5');
+    const char* const base = padded.data();
+    FieldFinder finder(base, base + limit);
+    std::size_t last_end = 0;
+    bool plain = true;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const auto shape = static_cast<FieldShape>(random() % 3);
+      const bool found = ends[i] < limit && ends[i] - last_end < 64;
+      TextField field{};
+      ASSERT_EQ(found, finder.take_fields(1, shape, field))
+          << walk << ": field " << i;
+      if (!found) break;
+      const std::string& expected = fields[i];
+      ASSERT_EQ(ends[i], static_cast<std::size_t>(field.end - base));
+      ASSERT_EQ(expected, std::string(field.begin, field.end));
+      ASSERT_EQ(std::min(expected.find('.'), expected.size()),
+                static_cast<std::size_t>(field.point - field.begin));
+      plain = plain && (shape == ANY_TEXT ||
+                        (shape == PLAIN_INTEGER ? is_integer_text(expected)
+                                                : is_number_text(expected)));
+      last_end = ends[i];
+      if (random() % 4 == 0) {
+        ASSERT_EQ(plain, finder.plain_so_far()) << walk << ": field " << i;
+        plain = true;
+      }
+    }
+    ASSERT_EQ(plain, finder.plain_so_far()) << walk;
+  }
+}
+
+TEST(FieldFinder, TakesARunOfFieldsAcrossWindows) {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += " -" + std::to_string(i) + ".25";
+  text += ' ' + std::string(CLASSIFIED_SIZE, '5');
+  FieldFinder finder(text.data(), text.data() + text.size());
+  TextField field{};
+  ASSERT_TRUE(finder.take_fields(30, PLAIN_NUMBER, field));
+  EXPECT_EQ("-29.25", std::string(field.begin, field.end));
+  EXPECT_EQ(".25", std::string(field.point, field.end));
+  EXPECT_TRUE(finder.plain_so_far());
+  ASSERT_TRUE(finder.take_fields(10, PLAIN_INTEGER, field));
+  EXPECT_EQ("-39.25", std::string(field.begin, field.end));
+  EXPECT_FALSE(finder.plain_so_far());
+}
+
+}  // namespace
+}  // namespace logvane
