@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -199,9 +200,10 @@ std::string random_log(std::mt19937_64& random, int records) {
   return log;
 }
 
-TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWrites) {
-  std::mt19937_64 random(2024);
-  for (int i = 0; i < 8; ++i) {
+void expect_fast_route_writes_as_record_by_record(std::uint64_t seed,
+                                                  int logs) {
+  std::mt19937_64 random(seed);
+  for (int i = 0; i < logs; ++i) {
     const std::string log = random_log(random, 1500);
     const std::string expected = document_record_by_record(log);
     const std::string got = document(log);
@@ -211,6 +213,18 @@ TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWrites) {
     ASSERT_EQ(expected.substr(same, 80), got.substr(same, 80))
         << "log " << i << ", at " << same;
   }
+}
+
+TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWrites) {
+  expect_fast_route_writes_as_record_by_record(2024, 16);
+}
+
+TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWritesLongSweep) {
+  const char* long_tests = std::getenv("LOGVANE_LONG_TESTS");
+  if (long_tests == nullptr || std::string(long_tests) != "1") {
+    GTEST_SKIP() << "set LOGVANE_LONG_TESTS=1 for the long sweep";
+  }
+  expect_fast_route_writes_as_record_by_record(4202, 400);
 }
 
 }  // namespace

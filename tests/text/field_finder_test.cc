@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -78,11 +79,11 @@ std::string random_field(std::mt19937_64& random) {
 // when the whitespace after it lies before the limit and within 64 bytes
 // of where the one before ended. The verdict on the shapes comes at the
 // end of each walk.
-TEST(FieldFinder, FindsFieldsAndJudgesShapesAsTheReferenceDoes) {
-  std::mt19937_64 random(4711);
+void expect_fields_and_shapes_as_reference(std::uint64_t seed, int walks) {
+  std::mt19937_64 random(seed);
   static const char* const spaces[] = {
       " ", "\t", "\r\n", "\v\f", "   ", "\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n"};
-  for (int walk = 0; walk < 20'000; ++walk) {
+  for (int walk = 0; walk < walks; ++walk) {
     std::string text = random() % 2 != 0 ? "" : spaces[random() % 6];
     std::vector<std::string> fields;
     std::vector<std::size_t> ends;
@@ -121,6 +122,18 @@ TEST(FieldFinder, FindsFieldsAndJudgesShapesAsTheReferenceDoes) {
     }
     ASSERT_EQ(plain, finder.plain_so_far()) << walk;
   }
+}
+
+TEST(FieldFinder, FindsFieldsAndJudgesShapesAsTheReferenceDoes) {
+  expect_fields_and_shapes_as_reference(4711, 20'000);
+}
+
+TEST(FieldFinder, FindsFieldsAndJudgesShapesLongSweep) {
+  const char* long_tests = std::getenv("LOGVANE_LONG_TESTS");
+  if (long_tests == nullptr || std::string(long_tests) != "1") {
+    GTEST_SKIP() << "set LOGVANE_LONG_TESTS=1 for the long sweep";
+  }
+  expect_fields_and_shapes_as_reference(1147, 1'000'000);
 }
 
 TEST(FieldFinder, TakesARunOfFieldsAcrossWindows) {
