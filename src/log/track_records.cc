@@ -1,5 +1,7 @@
 #include "log/track_records.h"
 
+#include <algorithm>
+
 #include "kml/kml_writer.h"
 #include "text/field_finder.h"
 #include "text/scan.h"
@@ -89,14 +91,27 @@ void convert_track_records(TextReader& log, TextWriter& document) noexcept {
   // The end is tested after each attempt, so a last record without a line
   // end is still written.
   FieldFinder fields(log.next(), log.limit());
+  // After n records in a row that the plain route could not take, the next
+  // 2^n - 1 (at most 63) go straight to scan_track_record: a log whose
+  // records all have, say, an exponent does not pay for every attempt.
+  int misses = 0;
+  int left_to_scan = 0;
   do {
-    if (convert_plain_record(fields, log, document)) continue;
+    if (left_to_scan > 0) {
+      --left_to_scan;
+    } else if (convert_plain_record(fields, log, document)) {
+      misses = 0;
+      continue;
+    } else {
+      left_to_scan = (1 << std::min(misses, 6)) - 1;
+      ++misses;
+    }
     TrackPoint point;
     if (scan_track_record(log, point) == RECORD_FIELD_COUNT) {
       write_track_point(document, point);
     }
-    // The buffer may have been refilled.
-    fields = FieldFinder(log.next(), log.limit());
+    // The buffer may have been refilled since the finder was made.
+    if (left_to_scan == 0) fields = FieldFinder(log.next(), log.limit());
   } while (!log.end_of_file());
 }
 
