@@ -52,9 +52,11 @@ bool TextReader::refill() noexcept {
     // back until the byte after it is known, so that the pair stays whole.
     if (held_cr_) *start++ = '\r';
     held_cr_ = false;
-    // The room left after a held CR, less the NUL and the padding.
-    const std::size_t got = fill_raw(
-        start, static_cast<std::size_t>(buffer_ + 1 + READ_BUFFER_SIZE - start));
+    // The room left after a held CR, less the NUL and the padding: derived
+    // from the buffer itself, so that no refill can write past it.
+    char* const room_end = buffer_ + sizeof buffer_ - READ_PADDING_SIZE - 1;
+    const std::size_t got =
+        fill_raw(start, static_cast<std::size_t>(room_end - start));
     if (got == 0) source_done_ = true;
     char* end = start + got;
     if (char* stop = static_cast<char*>(std::memchr(start, END_OF_TEXT, got))) {
