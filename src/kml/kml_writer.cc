@@ -91,6 +91,22 @@ char* write_spelled_number(const SpelledNumber& number, char* out) noexcept {
          format_fixed_spelled(number.begin, number.point, number.end, out);
 }
 
+// One coordinate line, "longitude,latitude,altitude" and CR LF, with each
+// number written by write_number(number, text), which returns its end.
+template <class Point, class WriteNumber>
+void write_coordinate_line(TextWriter& out, const Point& point,
+                           WriteNumber write_number) noexcept {
+  char* const line = out.reserve(3 * FIXED_TEXT_SIZE + 4);
+  char* end = write_number(point.longitude, line);
+  *end++ = ',';
+  end = write_number(point.latitude, end);
+  *end++ = ',';
+  end = write_number(point.altitude, end);
+  *end++ = '\r';
+  *end++ = '\n';
+  out.commit(static_cast<std::size_t>(end - line));
+}
+
 }  // namespace
 
 void write_xml_text(TextWriter& out, const char* text) noexcept {
@@ -142,28 +158,14 @@ void write_kml_header(TextWriter& out, const char* path,
 }
 
 void write_track_point(TextWriter& out, const TrackPoint& point) noexcept {
-  char* line = out.reserve(3 * FIXED_TEXT_SIZE + 4);
-  char* end = line + format_fixed(point.longitude, line);
-  *end++ = ',';
-  end += format_fixed(point.latitude, end);
-  *end++ = ',';
-  end += format_fixed(point.altitude, end);
-  *end++ = '\r';
-  *end++ = '\n';
-  out.commit(static_cast<std::size_t>(end - line));
+  write_coordinate_line(out, point, [](double value, char* text) {
+    return text + format_fixed(value, text);
+  });
 }
 
 void write_spelled_track_point(TextWriter& out,
                                const SpelledTrackPoint& point) noexcept {
-  char* const line = out.reserve(3 * FIXED_TEXT_SIZE + 4);
-  char* end = write_spelled_number(point.longitude, line);
-  *end++ = ',';
-  end = write_spelled_number(point.latitude, end);
-  *end++ = ',';
-  end = write_spelled_number(point.altitude, end);
-  *end++ = '\r';
-  *end++ = '\n';
-  out.commit(static_cast<std::size_t>(end - line));
+  write_coordinate_line(out, point, write_spelled_number);
 }
 
 void write_kml_footer(TextWriter& out) noexcept {
