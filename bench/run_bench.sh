@@ -13,8 +13,10 @@
 # Logs are kept in --data-dir between runs, one per size and seed, and are
 # made again only when make_log has changed. Each size gets one warm-up run
 # of each program under /usr/bin/time -v, which also gives its peak memory,
-# then --runs timed rounds of the three in turn. --logvane times another
-# binary in logvane's place.
+# then --runs timed rounds of the three in turn. Before every run, timed or
+# not, the program's earlier output is removed, so that cat and both
+# converters all write new files. --logvane times another binary in
+# logvane's place.
 set -euo pipefail
 export LC_ALL=C
 
@@ -81,9 +83,16 @@ set_command() {
   esac
 }
 
+# Removes what the program wrote in an earlier run, untimed: every program
+# writes a new file, as users do, and none pays for truncating an old one.
+clear_outputs() {
+  rm -f "$work/$1"/*
+}
+
 # Runs one program once and sets elapsed_us to its wall time.
 time_run() {
   set_command "$1"
+  clear_outputs "$1"
   cd "$work/$1"
   local start=${EPOCHREALTIME/./}
   "${command[@]}" >"$output" || fail "$1"
@@ -97,6 +106,7 @@ time_run() {
 # memory.
 measure_memory() {
   set_command "$1"
+  clear_outputs "$1"
   cd "$work/$1"
   /usr/bin/time -v -o "$work/time.txt" "${command[@]}" >"$output" ||
     fail "$1"
@@ -115,6 +125,7 @@ summarise() {
     }'
 }
 
+echo "# every program writes a new file in each run (earlier outputs removed, untimed)"
 printf '%10s %9s %-9s %9s %9s %9s %9s %8s\n' records log_MB program \
   median_s min_s max_s MB/s rss_KB
 summary_size=
