@@ -164,8 +164,10 @@ void discard_document(const char* path, FileHandle document) noexcept {
       document != NO_FILE && ::fstat(static_cast<int>(document), &written) == 0;
   // Emptied through the descriptor, so nothing stays wherever the name led,
   // even if the name itself cannot be removed.
+  // Should that fail, the name is still removed below where it can be.
   if (known && S_ISREG(written.st_mode)) {
-    (void)::ftruncate(static_cast<int>(document), 0);
+    [[maybe_unused]] const int emptied =
+        ::ftruncate(static_cast<int>(document), 0);
   }
   struct stat named;
   if (::lstat(path, &named) != 0 || !S_ISREG(named.st_mode)) return;
