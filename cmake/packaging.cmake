@@ -4,7 +4,7 @@
 # prefix, nothing else. The Debian package carries the same program, the
 # page gzip'd as logvane.1.gz, since Debian ships compressed manual pages
 # (gzip -9n, no name or time stamp, so the package is reproducible), and the
-# licence as share/doc/logvane/copyright.
+# licence and the changelog in share/doc/logvane/.
 
 include(GNUInstallDirs)
 
@@ -21,24 +21,69 @@ execute_process(COMMAND ${LOGVANE_GZIP} -9 -n -c
                 OUTPUT_FILE ${LOGVANE_MAN_PAGE}.gz
                 COMMAND_ERROR_IS_FATAL ANY)
 
+# Debian's changelog, generated from the version: one entry, dated by the
+# last commit (or SOURCE_DATE_EPOCH when set, as Debian's tools do), so the
+# same sources give the same package. Outside a git checkout it is the time
+# of configuring.
+set(LOGVANE_MAINTAINER
+    "logvane maintainers <maintainers@users.noreply.c-seed-2835d281.example>")
+set(LOGVANE_DATE_FROM_COMMIT OFF)
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  find_package(Git QUIET)
+  if(GIT_FOUND)
+    execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%ct
+                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                    OUTPUT_VARIABLE LOGVANE_COMMIT_TIME
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(LOGVANE_COMMIT_TIME MATCHES "^[0-9]+$")
+      set(ENV{SOURCE_DATE_EPOCH} ${LOGVANE_COMMIT_TIME})
+      set(LOGVANE_DATE_FROM_COMMIT ON)
+    endif()
+  endif()
+endif()
+string(TIMESTAMP LOGVANE_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+if(LOGVANE_DATE_FROM_COMMIT)
+  unset(ENV{SOURCE_DATE_EPOCH})
+endif()
+set(LOGVANE_CHANGELOG ${PROJECT_BINARY_DIR}/packaging/changelog)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in
+               ${LOGVANE_CHANGELOG} @ONLY)
+execute_process(COMMAND ${LOGVANE_GZIP} -9 -n -c
+                INPUT_FILE ${LOGVANE_CHANGELOG}
+                OUTPUT_FILE ${LOGVANE_CHANGELOG}.gz
+                COMMAND_ERROR_IS_FATAL ANY)
+
 # Components: the plain page is part of every ordinary install; the gzip'd
 # page only of the package, which leaves the plain one out.
 install(TARGETS logvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT program)
+# A stripped install (the package's, or cmake --install --strip) also drops
+# the compiler's notes, which strip leaves in.
+if(NOT APPLE)
+  set(LOGVANE_PROGRAM_PATH
+      "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}")
+  string(APPEND LOGVANE_PROGRAM_PATH "/$<TARGET_FILE_NAME:logvane>")
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\"
+                    --remove-section=.comment --remove-section=.note
+                    \"${LOGVANE_PROGRAM_PATH}\" COMMAND_ERROR_IS_FATAL ANY)
+  endif()" COMPONENT program)
+endif()
 install(FILES ${LOGVANE_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT manual)
 install(FILES ${LOGVANE_MAN_PAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT debian_manual EXCLUDE_FROM_ALL)
-# Debian wants the licence as a machine-readable copyright file.
+# Debian wants the licence as a machine-readable copyright file, and the
+# changelog.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+              ${LOGVANE_CHANGELOG}.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian_manual
         EXCLUDE_FROM_ALL)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME logvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_CONTACT
-    "logvane maintainers <maintainers@users.noreply.c-seed-2835d281.example>")
+set(CPACK_PACKAGE_CONTACT ${LOGVANE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert a track log into a KML document")
 # The summary above is the description's first line; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
@@ -53,6 +98,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # libstdc++ and libgcc are linked in, so dpkg-shlibdeps finds libc6 alone;
 # a build against libc++ also depends on its packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Without dpkg-shlibdeps cpack only warns and writes no Depends field: the
+# package is then removed and cpack fails.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/check-depends.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -35,14 +35,15 @@ deb=$1
 arch=$(dpkg --print-architecture)
 echo "package: $(basename "$deb")"
 
-# Contents: the program, the compressed page and the licence, nothing else
-# but directories.
+# Contents: the program, the compressed page, the licence and the changelog,
+# nothing else but directories.
 dpkg-deb -c "$deb" >"$work/contents"
 cat "$work/contents"
 awk '$1 !~ /^d/ { print $1, $2, $6 }' "$work/contents" | sort >"$work/files"
 cat >"$work/expected_files" <<'EOF'
 -rw-r--r-- root/root ./usr/share/man/man1/logvane.1.gz
 -rw-r--r-- root/root ./usr/share/doc/logvane/copyright
+-rw-r--r-- root/root ./usr/share/doc/logvane/changelog.gz
 -rwxr-xr-x root/root ./usr/bin/logvane
 EOF
 sort -o "$work/expected_files" "$work/expected_files"
@@ -92,6 +93,32 @@ fi
 
 grep -q '^License: Expat$' "$work/root/usr/share/doc/logvane/copyright" ||
   fail "the copyright file names no Expat (MIT) licence"
+changelog=$work/root/usr/share/doc/logvane/changelog.gz
+gzip -dc "$changelog" 2>/dev/null | head -n 1 |
+  grep -q "^logvane ($version) " ||
+  fail "the changelog's first entry is not version $version"
+
+# lintian, where it is installed: no tag at all, even at --pedantic with
+# the informational ones, but these two:
+#   typo-in-manual-page: "lon lat alt" are a sample log's column labels;
+#   hardening-no-fortify-functions: _FORTIFY_SOURCE=2 is defined, but no
+#   call of the program's own passes a buffer whose size the compiler knows
+#   there, so glibc has nothing to check; the unchecked sprintf and strncpy
+#   come from the static libstdc++.
+if command -v lintian >/dev/null; then
+  status=0
+  lintian --pedantic -I \
+    --suppress-tags typo-in-manual-page,hardening-no-fortify-functions \
+    "$deb" >"$work/lintian" 2>"$work/lintian.err" || status=$?
+  if [ -s "$work/lintian" ] || [ "$status" -gt 1 ]; then
+    cat "$work/lintian" "$work/lintian.err" >&2
+    fail "lintian found fault with the package (status $status)"
+  else
+    echo "lintian: no tags"
+  fi
+else
+  echo "lintian is not installed: its checks are skipped"
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed" >&2
