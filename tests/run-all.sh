@@ -9,10 +9,12 @@ cd "$(dirname "$0")/.."
 
 tools/install-missing g++=g++ cmake=cmake make=make gzip=gzip \
   /usr/include/gtest/gtest.h=libgtest-dev xmllint=libxml2-utils \
-  groff=groff-base dpkg-shlibdeps=dpkg-dev \
+  groff=groff-base file=file dpkg-shlibdeps=dpkg-dev lintian=lintian \
   /usr/share/i18n/charmaps/SHIFT_JISX0213.gz=locales
 
-build=${LOGVANE_BUILD_DIR:-build}
+# Not build/: that is tools/build.sh's optimised build, which this one would
+# otherwise reconfigure and rebuild.
+build=${LOGVANE_BUILD_DIR:-build-tests}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DLOGVANE_TESTS=ON "$@"
 cmake --build "$build" -j"$(nproc)"
