@@ -5,8 +5,13 @@
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
+find_program(LOGVANE_DPKG_DEB dpkg-deb)
+if(NOT LOGVANE_DPKG_DEB)
+  message(FATAL_ERROR "dpkg-deb is missing: the package's Depends field "
+          "cannot be checked")
+endif()
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
-  execute_process(COMMAND dpkg-deb --field ${package} Depends
+  execute_process(COMMAND ${LOGVANE_DPKG_DEB} --field ${package} Depends
                   OUTPUT_VARIABLE depends OUTPUT_STRIP_TRAILING_WHITESPACE
                   COMMAND_ERROR_IS_FATAL ANY)
   if(depends STREQUAL "")
