@@ -124,8 +124,9 @@ if(LOGVANE_TESTS)
                        FAIL_REGULAR_EXPRESSION ".")
 
   # A sanitized build links the sanitizer runtimes and is no release: its
-  # dependencies would not be libc6 alone.
-  if(NOT LOGVANE_SANITIZE)
+  # dependencies would not be libc6 alone. A cross-built program is packaged
+  # on its own kind of machine, whose libraries dpkg-shlibdeps knows.
+  if(NOT LOGVANE_SANITIZE AND NOT CMAKE_CROSSCOMPILING)
     # Without libstdc++ the C++ library stays shared: its packages, as an
     # extended regular expression, may stand beside libc6.
     set(LOGVANE_RUNTIME_PACKAGES)

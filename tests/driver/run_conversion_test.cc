@@ -105,7 +105,11 @@ std::string run_limited(std::size_t size, rlim_t limit) {
     setrlimit(RLIMIT_FSIZE, &file_size);
     dup2(console[1], STDOUT_FILENO);
     dup2(errors[1], STDERR_FILENO);
-    execl(LOGVANE_BINARY, LOGVANE_BINARY, "trip.txt", nullptr);
+    // A cross-built program runs under its emulator (qemu-user), whose
+    // words LOGVANE_EMULATOR holds.
+    const char* const command[] = {LOGVANE_EMULATOR LOGVANE_BINARY,
+                                   "trip.txt", nullptr};
+    execv(command[0], const_cast<char* const*>(command));
     _exit(127);
   }
   close(console[1]);
