@@ -31,17 +31,24 @@ inline std::uint64_t load_word(const char* text) {
   return word;
 }
 
-// 0x80 in the bytes of ascii, all below 0x80, that lie in [low, high].
+// For ascii, all bytes below 0x80: 0x80 in the bytes that lie in [low,
+// high], and maybe other high bits, which the caller masks off.
 inline std::uint64_t bytes_within(std::uint64_t ascii, unsigned low,
                                   unsigned high) {
   return (ascii + (0x80 - low) * EACH_BYTE) &
-         ((0x80 + high) * EACH_BYTE - ascii) & HIGH_BITS;
+         ((0x80 + high) * EACH_BYTE - ascii);
 }
 
-// The high bits of the eight bytes as bits 0 to 7: the multiplication moves
-// the bit of byte i to bit 56 + i, and its partial products never meet.
-inline std::uint64_t gather_high_bits(std::uint64_t word) {
-  return (word >> 7) * 0x0102040810204080 >> 56;
+// The same for the bytes equal to c: the sum has 0x80 in the others.
+inline std::uint64_t bytes_other_than(std::uint64_t ascii, unsigned c) {
+  return (ascii ^ c * EACH_BYTE) + 0x7f * EACH_BYTE;
+}
+
+// The high bits of the eight bytes as bits 0 to 7: the multiplication
+// moves the bit of byte i, bit 8i + 7, to bit 56 + i, and its partial
+// products never meet there.
+inline std::uint64_t gather_high_bits(std::uint64_t high_bits) {
+  return high_bits * 0x0002040810204081 >> 56;
 }
 
 #ifdef LOGVANE_CLASSIFY_SSE2
@@ -59,14 +66,16 @@ ByteClasses classify_bytes_scalar(const char* text) noexcept {
   for (int shift = 0; shift < CLASSIFIED_SIZE; shift += 8) {
     const std::uint64_t word = load_word(text + shift);
     const std::uint64_t ascii = word & ~HIGH_BITS;
-    const std::uint64_t not_ascii = word & HIGH_BITS;
+    // 0x80 in the bytes below 0x80, for which alone the tests hold.
+    const std::uint64_t plain = ~word & HIGH_BITS;
     const std::uint64_t space =
-        bytes_within(ascii, '\t', '\r') | bytes_within(ascii, ' ', ' ');
-    classes.space |= gather_high_bits(space & ~not_ascii) << shift;
-    classes.digit |=
-        gather_high_bits(bytes_within(ascii, '0', '9') & ~not_ascii) << shift;
-    classes.point |=
-        gather_high_bits(bytes_within(ascii, '.', '.') & ~not_ascii) << shift;
+        (bytes_within(ascii, '\t', '\r') | ~bytes_other_than(ascii, ' ')) &
+        plain;
+    const std::uint64_t digit = bytes_within(ascii, '0', '9') & plain;
+    const std::uint64_t point = ~bytes_other_than(ascii, '.') & plain;
+    classes.space |= gather_high_bits(space) << shift;
+    classes.digit |= gather_high_bits(digit) << shift;
+    classes.point |= gather_high_bits(point) << shift;
   }
   return classes;
 }
