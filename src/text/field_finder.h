@@ -34,6 +34,15 @@ inline int lowest_bit(std::uint64_t mask) noexcept {
 #endif
 }
 
+/// The index of the highest set bit of a mask that is not zero.
+inline int highest_bit(std::uint64_t mask) noexcept {
+#if defined(__GNUC__)
+  return 63 - __builtin_clzll(mask);
+#else
+  return std::bit_width(mask) - 1;
+#endif
+}
+
 /// What a field must be for plain_so_far() to hold: any text, the whole
 /// text of a "%d" read ([sign] digits), or the whole text of a "%lf" read
 /// without an exponent ([sign] digits [. digits], at least one digit).
@@ -62,28 +71,30 @@ class FieldFinder {
   bool take_fields(int count, FieldShape shape, TextField& field) noexcept {
     do {
       if (ends_ == 0 && !classify_after_last()) return false;
-      // The lowest bits of the two masks belong to the same field.
-      std::uint64_t starts = starts_;
+      // Only the last field wanted needs its start: pass over the ends of
+      // those before it as far as this window has them.
       std::uint64_t ends = ends_;
-      const std::uint64_t first = starts & (0 - starts);
-      std::uint64_t last_first;
-      std::uint64_t last;
-      do {
-        last_first = starts & (0 - starts);
-        last = ends & (0 - ends);
-        starts ^= last_first;
-        ends ^= last;
-      } while (--count > 0 && ends != 0);
-      starts_ = starts;
-      ends_ = ends;
-      if (shape != ANY_TEXT) numbers_ |= (last << 1) - first;
-      if (shape == PLAIN_INTEGER) integers_ |= (last << 1) - first;
-      const std::uint64_t points = classes_.point & ((last << 1) - last_first);
+      for (; count > 1 && (ends & (ends - 1)) != 0; --count) ends &= ends - 1;
+      --count;
+      const std::uint64_t last = ends & (0 - ends);
+      ends_ = ends ^ last;
+      if (shape != ANY_TEXT) {
+        // From the end of the field before, whitespace included.
+        const std::uint64_t taken =
+            (last << 1) - (std::uint64_t{1} << last_end_);
+        numbers_ |= taken;
+        if (shape == PLAIN_INTEGER) integers_ |= taken;
+      }
       last_end_ = lowest_bit(last) + 1;
-      field.begin = window_ + lowest_bit(last_first);
-      field.end = window_ + last_end_;
-      field.point = points != 0 ? window_ + lowest_bit(points) : field.end;
     } while (count > 0);
+    // The last field begins at the last field start before its end.
+    const std::uint64_t through_end = (std::uint64_t{1} << last_end_) - 1;
+    const int begin = highest_bit(field_starts_ & through_end);
+    const std::uint64_t points =
+        classes_.point & ((through_end >> begin) << begin);
+    field.begin = window_ + begin;
+    field.end = window_ + last_end_;
+    field.point = points != 0 ? window_ + lowest_bit(points) : field.end;
     return true;
   }
 
@@ -108,7 +119,7 @@ class FieldFinder {
     }
     // The window begins at whitespace or at a field.
     const std::uint64_t in_field = ~classes_.space;
-    field_starts_ = starts_ = in_field & ~(in_field << 1);
+    field_starts_ = in_field & ~(in_field << 1);
     // A field whose last byte is the window's last may go on after it.
     field_ends_ = ends_ = in_field & (classes_.space >> 1);
   }
@@ -147,11 +158,11 @@ class FieldFinder {
   const char* limit_;
   const char* window_ = nullptr;
   ByteClasses classes_;
-  // The first and last bytes of all fields that whitespace ends inside the
-  // window, and of those not yet taken, one bit each.
+  // The first bytes of all fields in the window, the last bytes of all
+  // that whitespace ends inside it, and of those not yet taken, one bit
+  // each.
   std::uint64_t field_starts_ = 0;
   std::uint64_t field_ends_ = 0;
-  std::uint64_t starts_ = 0;
   std::uint64_t ends_ = 0;
   // Where the last field found ends, from the window's start.
   int last_end_ = 0;
