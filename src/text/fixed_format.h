@@ -47,8 +47,10 @@ inline std::size_t format_fixed_digits(const char* begin, const char* point,
   const char* const integer = begin + (negative || *begin == '+');
   const auto integer_digits = point - integer;
   const auto decimals = end - point - (point != end);
+  // Without a point the integer digits are all there is; with one, at most
+  // 15 digits are 16 bytes.
   if (integer_digits > SPELLED_INTEGER_DIGITS ||
-      integer_digits + decimals > SPELLED_DIGITS ||
+      end - integer > SPELLED_DIGITS + 1 ||
       (integer_digits > 1 && *integer == '0')) {
     return 0;
   }
@@ -58,11 +60,11 @@ inline std::size_t format_fixed_digits(const char* begin, const char* point,
   char* const first_digit = next;
   *next = '0';
   next += integer_digits == 0;
-  // Whole blocks are copied; what follows the digits is written over.
+  // One block holds the integer digits, the point and six bytes after it;
+  // what follows the digits is written over.
   std::memcpy(next, integer, 16);
   next += integer_digits;
   *next = '.';
-  std::memcpy(next + 1, point + 1, 8);
   if (decimals < 6) std::memcpy(next + 1 + decimals, "00000000", 8);
   next += 7;
   if (decimals > 6 && point[7] >= '5') {
