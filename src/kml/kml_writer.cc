@@ -86,11 +86,6 @@ std::size_t xml_character_length(const unsigned char* text) noexcept {
   return shortest && !surrogate && !excluded ? length : 0;
 }
 
-char* write_spelled_number(const SpelledNumber& number, char* out) noexcept {
-  return out +
-         format_fixed_spelled(number.begin, number.point, number.end, out);
-}
-
 // One coordinate line, "longitude,latitude,altitude" and CR LF, with each
 // number written by write_number(number, text), which returns its end.
 template <class Point, class WriteNumber>
@@ -165,7 +160,11 @@ void write_track_point(TextWriter& out, const TrackPoint& point) noexcept {
 
 void write_spelled_track_point(TextWriter& out,
                                const SpelledTrackPoint& point) noexcept {
-  write_coordinate_line(out, point, write_spelled_number);
+  write_coordinate_line(out, point, [](const SpelledNumber& number,
+                                       char* text) {
+    return text +
+           format_fixed_spelled(number.begin, number.point, number.end, text);
+  });
 }
 
 void write_kml_footer(TextWriter& out) noexcept {

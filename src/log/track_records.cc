@@ -52,8 +52,8 @@ static_assert(READ_PADDING_SIZE >= CLASSIFIED_SIZE);
 bool convert_plain_record(FieldFinder& fields, TextReader& log,
                           TextWriter& document) noexcept {
   TextField field;
-  if (!fields.take_fields(2, ANY_TEXT, field) ||
-      !fields.take_fields(1, PLAIN_INTEGER, field)) {
+  if (!fields.skip_fields(2, ANY_TEXT) ||
+      !fields.skip_fields(1, PLAIN_INTEGER)) {
     return false;
   }
   SpelledNumber used[3];
@@ -61,11 +61,11 @@ bool convert_plain_record(FieldFinder& fields, TextReader& log,
     if (!fields.take_fields(1, PLAIN_NUMBER, field)) return false;
     number = {field.begin, field.point, field.end};
   }
-  if (!fields.take_fields(7, PLAIN_NUMBER, field) || !fields.plain_so_far()) {
+  if (!fields.skip_fields(7, PLAIN_NUMBER) || !fields.plain_so_far()) {
     return false;
   }
   write_spelled_track_point(document, {used[0], used[1], used[2]});
-  log.take_to(field.end);
+  log.take_to(fields.last_end());
   return true;
 }
 

@@ -17,10 +17,13 @@ struct ByteClasses {
   std::uint64_t point = 0;
 };
 
-/// Classifies the 64 bytes at text, 16 at a time where the processor has
-/// SSE2 (unless LOGVANE_SCALAR_ONLY is defined), else as
-/// classify_bytes_scalar does.
+/// Classifies the 64 bytes at text, 32 at a time where an x86-64 processor
+/// has AVX2, else 16 at a time with SSE2 or, on ARM64, NEON (unless
+/// LOGVANE_SCALAR_ONLY is defined), else as classify_bytes_scalar does.
 ByteClasses classify_bytes(const char* text) noexcept;
+/// For tests: lets classify_bytes take 32 bytes at a time where it can, or
+/// not; returns whether it did before.
+bool allow_wide_classification(bool allowed) noexcept;
 /// Classifies the 64 bytes at text eight at a time in plain C++.
 ByteClasses classify_bytes_scalar(const char* text) noexcept;
 
@@ -31,6 +34,15 @@ inline int lowest_bit(std::uint64_t mask) noexcept {
   return __builtin_ctzll(mask);
 #else
   return std::countr_zero(mask);
+#endif
+}
+
+/// The index of the highest set bit of a mask that is not zero.
+inline int highest_bit(std::uint64_t mask) noexcept {
+#if defined(__GNUC__)
+  return 63 - __builtin_clzll(mask);
+#else
+  return std::bit_width(mask) - 1;
 #endif
 }
 
@@ -56,35 +68,47 @@ class FieldFinder {
     classify_from(text);
   }
 
-  /// Takes the next count fields, which must all have the given shape, and
-  /// sets field to the last of them. False if one of them is not ended by
-  /// whitespace before limit within 64 bytes of where the one before ended.
-  bool take_fields(int count, FieldShape shape, TextField& field) noexcept {
+  /// Takes the next count fields, which must all have the given shape.
+  /// False if one of them is not ended by whitespace before limit within 64
+  /// bytes of where the one before ended.
+  bool skip_fields(int count, FieldShape shape) noexcept {
     do {
       if (ends_ == 0 && !classify_after_last()) return false;
-      // The lowest bits of the two masks belong to the same field.
-      std::uint64_t starts = starts_;
+      // Pass over the ends of the fields before the last one wanted, as far
+      // as this window has them.
       std::uint64_t ends = ends_;
-      const std::uint64_t first = starts & (0 - starts);
-      std::uint64_t last_first;
-      std::uint64_t last;
-      do {
-        last_first = starts & (0 - starts);
-        last = ends & (0 - ends);
-        starts ^= last_first;
-        ends ^= last;
-      } while (--count > 0 && ends != 0);
-      starts_ = starts;
-      ends_ = ends;
-      if (shape != ANY_TEXT) numbers_ |= (last << 1) - first;
-      if (shape == PLAIN_INTEGER) integers_ |= (last << 1) - first;
-      const std::uint64_t points = classes_.point & ((last << 1) - last_first);
-      last_end_ = lowest_bit(last) + 1;
-      field.begin = window_ + lowest_bit(last_first);
-      field.end = window_ + last_end_;
-      field.point = points != 0 ? window_ + lowest_bit(points) : field.end;
+      for (; count > 1 && (ends & (ends - 1)) != 0; --count) ends &= ends - 1;
+      --count;
+      const std::uint64_t after = (ends & (0 - ends)) << 1;
+      ends_ = ends & (ends - 1);
+      if (shape != ANY_TEXT) {
+        // From the end of the field before, whitespace included.
+        const std::uint64_t taken = after - after_last_;
+        numbers_ |= taken;
+        if (shape == PLAIN_INTEGER) integers_ |= taken;
+      }
+      after_last_ = after;
     } while (count > 0);
     return true;
+  }
+
+  /// Takes the next count fields as skip_fields does, and sets field to the
+  /// last of them.
+  bool take_fields(int count, FieldShape shape, TextField& field) noexcept {
+    if (!skip_fields(count, shape)) return false;
+    // The last field begins at the last field start before its end.
+    const int begin = highest_bit(field_starts_ & (after_last_ - 1));
+    const std::uint64_t points =
+        classes_.point & (after_last_ - (std::uint64_t{1} << begin));
+    field.begin = window_ + begin;
+    field.end = last_end();
+    field.point = points != 0 ? window_ + lowest_bit(points) : field.end;
+    return true;
+  }
+
+  /// Where the last field taken ends.
+  const char* last_end() const noexcept {
+    return window_ + lowest_bit(after_last_);
   }
 
   /// Whether every field taken since the last call had its shape; starts
@@ -99,47 +123,52 @@ class FieldFinder {
  private:
   void classify_from(const char* text) noexcept {
     window_ = text;
-    last_end_ = 0;
+    after_last_ = 1;
     classes_ = classify_bytes(text);
     // Bytes from limit on are no whitespace, so no field ends there.
     const auto valid = limit_ - text;
     if (valid < CLASSIFIED_SIZE) {
       classes_.space &= (std::uint64_t{1} << valid) - 1;
     }
+    const std::uint64_t digit = classes_.digit;
+    const std::uint64_t point = classes_.point;
     // The window begins at whitespace or at a field.
     const std::uint64_t in_field = ~classes_.space;
-    field_starts_ = starts_ = in_field & ~(in_field << 1);
+    field_starts_ = in_field & ~(in_field << 1);
     // A field whose last byte is the window's last may go on after it.
-    field_ends_ = ends_ = in_field & (classes_.space >> 1);
+    ends_ = in_field & (classes_.space >> 1);
+    // What keeps each field of the window from being a plain number, found
+    // for all at once; check_shapes looks at the bytes of those taken as
+    // numbers. Besides digits and points, a number may only have a sign in
+    // front, which is looked at byte by byte.
+    const std::uint64_t other = in_field & ~(digit | point);
+    signs_ = other & field_starts_;
+    not_number_ = other & ~field_starts_;
+    // Each ends with a digit, or with a point after a digit.
+    not_number_ |= ends_ & ~digit & ~(point & (digit << 1));
+    // The bit after each point, added to the digits, carries over the
+    // digits that follow the point to the byte after them: that byte ends
+    // the field unless it is a second point.
+    not_number_ |= (digit + (point << 1)) & point;
   }
 
   // Checks the shapes of the fields taken, then classifies from the end of
   // the last one; false if no field ends in the new window either.
   bool classify_after_last() noexcept {
-    if (last_end_ == 0) return false;
+    if (after_last_ == 1) return false;
     check_shapes();
-    classify_from(window_ + last_end_);
+    classify_from(last_end());
     return ends_ != 0;
   }
 
   void check_shapes() noexcept {
-    if (numbers_ == 0) return;
-    const std::uint64_t digit = classes_.digit;
-    const std::uint64_t point = classes_.point;
-    // Besides digits and points, a number may only have a sign in front.
-    std::uint64_t other = numbers_ & ~(classes_.space | digit | point);
-    std::uint64_t wrong = other & ~field_starts_;
-    for (; other != 0; other &= other - 1) {
-      const char c = window_[lowest_bit(other)];
-      if (c != '+' && c != '-') wrong |= other;
+    std::uint64_t wrong =
+        (not_number_ & numbers_) | (integers_ & classes_.point);
+    for (std::uint64_t signs = signs_ & numbers_; signs != 0;
+         signs &= signs - 1) {
+      const char c = window_[lowest_bit(signs)];
+      if (c != '+' && c != '-') wrong |= signs;
     }
-    // Each ends with a digit, or with a point after a digit.
-    wrong |= numbers_ & field_ends_ & ~digit & ~(point & (digit << 1));
-    // The bit after each point, added to the digits, carries over the
-    // digits that follow the point to the byte after them: that byte ends
-    // the field unless it is a second point.
-    wrong |= (digit + (point << 1)) & point & numbers_;
-    wrong |= integers_ & point;
     plain_ = plain_ && wrong == 0;
     numbers_ = integers_ = 0;
   }
@@ -147,14 +176,18 @@ class FieldFinder {
   const char* limit_;
   const char* window_ = nullptr;
   ByteClasses classes_;
-  // The first and last bytes of all fields that whitespace ends inside the
-  // window, and of those not yet taken, one bit each.
+  // The first bytes of all fields in the window, and the last bytes of
+  // those that whitespace ends inside it and that are not yet taken, one
+  // bit each.
   std::uint64_t field_starts_ = 0;
-  std::uint64_t field_ends_ = 0;
-  std::uint64_t starts_ = 0;
   std::uint64_t ends_ = 0;
-  // Where the last field found ends, from the window's start.
-  int last_end_ = 0;
+  // The bytes that keep their field from being a plain number, and the
+  // first bytes of fields that are a sign if the field is one.
+  std::uint64_t not_number_ = 0;
+  std::uint64_t signs_ = 0;
+  // The bit of the byte after the last field taken, or of the window's
+  // first byte.
+  std::uint64_t after_last_ = 1;
   // The bytes of the fields taken from the window that must be numbers, and
   // of those that must be integers, with the whitespace between them.
   std::uint64_t numbers_ = 0;

@@ -212,10 +212,6 @@ FixedParts round_large(double magnitude) {
   return parts;
 }
 
-// The limits under which the digits as written decide the "%f" form.
-constexpr int MOST_INTEGER_DIGITS = 9;
-constexpr int MOST_DIGITS = 15;
-
 char* write_text(char* out, const char* text) {
   const std::size_t length = std::strlen(text);
   std::memcpy(out, text, length);
@@ -269,58 +265,9 @@ std::size_t format_fixed(double value, char* out) noexcept {
   return static_cast<std::size_t>(next - out);
 }
 
-// A value x below 10^9 reads as a double within 2^-52 x of it, and the
-// double's 17-digit form lies within half a unit of its 17th digit of that:
-// all in all within 23 * 10^(n - 17) of x for n integer digits. With at
-// most 6 decimals x is a whole number of millionths and that is below half
-// a millionth, so x is printed as it is. With f > 6 decimals and n + f <= 15
-// it is below 10^-f, the step of x's last digit, so x's digits past the
-// sixth decimal round the same way as the 17-digit form's, unless they are
-// exactly the half (5 and zeros), where the double may lie on either side.
-std::size_t format_fixed_digits(const char* begin, const char* point,
-                                const char* end, char* out) noexcept {
-  const char* const integer = begin + (*begin == '+' || *begin == '-');
-  const auto integer_digits = point - integer;
-  const auto decimals = point == end ? 0 : end - point - 1;
-  if (integer_digits > MOST_INTEGER_DIGITS ||
-      integer_digits + decimals > MOST_DIGITS ||
-      (integer_digits > 1 && *integer == '0')) {
-    return 0;
-  }
-  char* next = out;
-  if (*begin == '-') *next++ = '-';
-  char* const first_digit = next;
-  if (integer_digits == 0) *next++ = '0';
-  // Whole blocks are copied; what follows the digits is written over.
-  std::memcpy(next, integer, 16);
-  next += integer_digits;
-  *next = '.';
-  std::memcpy(next + 1, point + 1, 8);
-  if (decimals < FRACTION_DIGITS)
-    std::memcpy(next + 1 + decimals, "00000000", 8);
-  next += 1 + FRACTION_DIGITS;
-  if (decimals > FRACTION_DIGITS && point[7] >= '5') {
-    if (point[7] == '5') {
-      const char* rest = point + 8;
-      while (rest < end && *rest == '0') ++rest;
-      if (rest == end) return 0;
-    }
-    char* digit = next - 1;
-    for (; *digit == '9' || *digit == '.'; --digit) {
-      if (digit == first_digit) return 0;
-      if (*digit == '9') *digit = '0';
-    }
-    ++*digit;
-  }
-  return static_cast<std::size_t>(next - out);
-}
-
-std::size_t format_fixed_spelled(const char* begin, const char* point,
-                                 const char* end, char* out) noexcept {
-  const std::size_t size = format_fixed_digits(begin, point, end, out);
-  if (size != 0) return size;
+std::size_t format_fixed_scanned(const char* text, char* out) noexcept {
   double value = 0.0;
-  scan_double_text(begin, &value);
+  scan_double_text(text, &value);
   return format_fixed(value, out);
 }
 
