@@ -145,7 +145,8 @@ const wchar_t* wide_path(const char* path, int* error) noexcept {
     return nullptr;
   }
   std::size_t component = 0;
-  for (std::ptrdiff_t i = 0; i <= length; ++i) {
+  written[length] = 0;
+  for (std::ptrdiff_t i = 0; i < length; ++i) {
     written[i] = static_cast<wchar_t>(units[i]);
     const bool separator = units[i] == u'\\' || units[i] == u'/';
     component = separator ? 0 : component + 1;
