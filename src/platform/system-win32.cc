@@ -209,7 +209,8 @@ struct FileIdentity {
 
 // FileIdInfo gives 128-bit ids, which ReFS needs; where the volume gives
 // none, GetFileInformationByHandle's 64-bit index stands in.
-bool read_identity(HANDLE file, bool full_ids, FileIdentity* identity) {
+bool read_identity(HANDLE file, bool full_ids,
+                   FileIdentity* identity) noexcept {
   if (full_ids) {
     FILE_ID_INFO information;
     if (!GetFileInformationByHandleEx(file, FileIdInfo, &information,
@@ -238,8 +239,10 @@ DWORD link_count(HANDLE file) noexcept {
 
 // Whether two handles on a volume without a serial number, which gave the
 // same id, are one file. Two volumes without one (a RAM disk, a share) may
-// each have a file of that id: the final paths tell, or else both names are
-// links of one file with several names. -1 when that cannot be read.
+// each have a file of that id: the final paths tell. Two links of one file
+// have final paths of their own, so where both files have several names
+// they are taken for one: refusing a document loses nothing, emptying the
+// log would. -1 when that cannot be read.
 int same_file_without_serial(HANDLE a, HANDLE b) noexcept {
   static wchar_t first[WIDE_TEXT_SIZE + 1];
   static wchar_t second[WIDE_TEXT_SIZE + 1];
