@@ -37,6 +37,7 @@ CommandLine read_command_line(int argc, char** argv) noexcept;
 /// Whether names follow Windows' rules, where a name such as NUL.kml is a
 /// device and a colon leads to a drive or to a stream of a file.
 bool names_follow_windows_rules() noexcept;
+
 FileHandle standard_output() noexcept;
 FileHandle standard_error() noexcept;
 
