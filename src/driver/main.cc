@@ -3,6 +3,8 @@
 
 int main(int argc, char** argv) {
   logvane::prepare_process();
-  if (argc != 2) return logvane::report_usage();
-  return logvane::run_conversion(argv[1]);
+  const logvane::CommandLine line = logvane::read_command_line(argc, argv);
+  if (line.count != 1) return logvane::report_usage();
+  if (line.first == nullptr) return logvane::report_unread_path(line.error);
+  return logvane::run_conversion(line.first);
 }

@@ -1,6 +1,8 @@
 #include "driver/output_name.h"
 
+#include <cerrno>
 #include <cstring>
+#include <initializer_list>
 
 namespace logvane {
 
@@ -34,6 +36,51 @@ std::size_t derive_output_name(const char* path, const LeadBytes& lead_bytes,
   std::memcpy(out, component, length);
   std::memcpy(out + length, ".kml", 5);
   return length + 4;
+}
+
+namespace {
+
+bool equal_ignoring_case(const char* text, const char* upper,
+                         std::size_t length) noexcept {
+  for (std::size_t i = 0; i < length; ++i) {
+    const char c = text[i] >= 'a' && text[i] <= 'z'
+                       ? static_cast<char>(text[i] - 'a' + 'A')
+                       : text[i];
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
+
+// Whether the length bytes at digit are one digit of a port's device name:
+// 0 to 9, or the superscripts one, two and three, which Windows takes as
+// digits there.
+bool is_port_digit(const char* digit, std::size_t length) noexcept {
+  if (length == 1) return *digit >= '0' && *digit <= '9';
+  return length == 2 && digit[0] == '\xC2' &&
+         (digit[1] == '\xB9' || digit[1] == '\xB2' || digit[1] == '\xB3');
+}
+
+}  // namespace
+
+int windows_name_error(const char* name) noexcept {
+  if (std::strchr(name, ':') != nullptr) return EINVAL;
+  // Windows compares what stands before the first dot, spaces at its end
+  // left out.
+  std::size_t stem = std::strcspn(name, ".");
+  while (stem > 0 && name[stem - 1] == ' ') --stem;
+  if (stem == 3) {
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+      if (equal_ignoring_case(name, device, 3)) return DEVICE_NAME;
+    }
+  } else if (stem == 4 || stem == 5) {
+    for (const char* port : {"COM", "LPT"}) {
+      if (equal_ignoring_case(name, port, 3) &&
+          is_port_digit(name + 3, stem - 3)) {
+        return DEVICE_NAME;
+      }
+    }
+  }
+  return 0;
 }
 
 }  // namespace logvane

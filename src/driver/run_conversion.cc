@@ -9,6 +9,17 @@
 
 namespace logvane {
 
+namespace {
+
+// The reason a document could not be opened, as the user reads it.
+const char* output_error_text(int error) noexcept {
+  if (error == SAME_FILE) return "Input and output are the same file";
+  if (error == DEVICE_NAME) return "Name reserved for a device";
+  return std::strerror(error);
+}
+
+}  // namespace
+
 RunStatus convert_opened_log(const char* path, FileHandle log_file,
                              TextWriter& out, TextWriter& err) noexcept {
   TextReader log(log_file);
@@ -29,9 +40,7 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
       open_for_writing(output_name, log_file, &error);
   if (document_file == NO_FILE) {
     write_error_message(err, "Failed to open output file",
-                        error == SAME_FILE
-                            ? "Input and output are the same file"
-                            : std::strerror(error));
+                        output_error_text(error));
     return RUN_OUTPUT_NOT_OPENED;
   }
   TextWriter document(document_file);
@@ -59,6 +68,12 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
   return RUN_CONVERTED;
 }
 
+RunStatus report_unread_path(int error) noexcept {
+  TextWriter err(standard_error());
+  write_error_message(err, "Filed to open input file", error);
+  return RUN_INPUT_NOT_OPENED;
+}
+
 RunStatus report_usage() noexcept {
   TextWriter out(standard_output());
   out.write_text("Usage: logvane txtfile\n");
@@ -77,6 +92,19 @@ void write_document(TextReader& log, char* line_buffer, const char* path,
 RunStatus run_conversion(const char* path) noexcept {
   TextWriter out(standard_output());
   TextWriter err(standard_error());
+  // A document that Windows would not make a file in the current folder is
+  // refused before the log is even opened: a log of such a name, aux.txt
+  // say, is that device itself there, and reading it could wait for ever.
+  if (names_follow_windows_rules()) {
+    char output_name[OUTPUT_NAME_SIZE];
+    derive_output_name(path, find_lead_bytes(), output_name);
+    const int name_error = windows_name_error(output_name);
+    if (name_error != 0) {
+      write_error_message(err, "Failed to open output file",
+                          output_error_text(name_error));
+      return RUN_OUTPUT_NOT_OPENED;
+    }
+  }
   int error = 0;
   const FileHandle log_file = open_for_reading(path, &error);
   if (log_file == NO_FILE) {

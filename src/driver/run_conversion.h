@@ -20,6 +20,10 @@ enum RunStatus {
 /// Writes the usage text on standard output.
 RunStatus report_usage() noexcept;
 
+/// Reports on standard error that the log's path could not be had from the
+/// command line, for the reason error, as a log that cannot be opened.
+RunStatus report_unread_path(int error) noexcept;
+
 /// Converts the log at path into a document in the current directory,
 /// reporting on standard output and standard error.
 RunStatus run_conversion(const char* path) noexcept;

@@ -58,6 +58,15 @@ void prepare_process() noexcept {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
+CommandLine read_command_line(int argc, char** argv) noexcept {
+  CommandLine line;
+  line.count = argc - 1;
+  if (argc > 1) line.first = argv[1];
+  return line;
+}
+
+bool names_follow_windows_rules() noexcept { return false; }
+
 FileHandle standard_output() noexcept { return STDOUT_FILENO; }
 
 FileHandle standard_error() noexcept { return STDERR_FILENO; }

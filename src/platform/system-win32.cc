@@ -11,8 +11,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
+#include <initializer_list>
 
 #include "platform/injected_fault.h"
+#include "text/utf16_text.h"
+
+// The C runtime's own parse of the command line, in UTF-16: the one that
+// made argv, so both agree on where an argument ends.
+struct WideStartupInfo {
+  int new_mode;
+};
+extern "C" int __wgetmainargs(int* count, wchar_t*** arguments,
+                              wchar_t*** environment, int expand_wildcards,
+                              WideStartupInfo* startup);
 
 namespace logvane {
 
@@ -23,6 +35,12 @@ namespace {
 // second handle, which sharing deletion allows.
 constexpr DWORD SHARE_ALL =
     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The longest text Windows holds in one string, in UTF-16 units: the
+// command line, and a path written with \\?\.
+constexpr std::size_t WIDE_TEXT_SIZE = 32767;
+// The longest name of one file or folder that Windows' file systems take.
+constexpr std::size_t COMPONENT_UNITS = 255;
 
 HANDLE as_handle(FileHandle file) noexcept {
   return reinterpret_cast<HANDLE>(file);
@@ -82,7 +100,9 @@ int error_number(DWORD code) noexcept {
       {ERROR_MAX_THRDS_REACHED, EAGAIN},
       {ERROR_LOCK_FAILED, EACCES},
       {ERROR_ALREADY_EXISTS, EEXIST},
-      {ERROR_FILENAME_EXCED_RANGE, ENOENT},
+      {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
+      {ERROR_HANDLE_DISK_FULL, ENOSPC},
+      {ERROR_FILE_TOO_LARGE, EFBIG},
       {ERROR_NESTING_NOT_ALLOWED, EAGAIN},
       {ERROR_NOT_ENOUGH_QUOTA, ENOMEM},
   };
@@ -100,12 +120,78 @@ int error_number(DWORD code) noexcept {
   return EINVAL;
 }
 
-// Why path could not be opened. Windows refuses to open a directory as a
-// file with "access denied"; it is told apart here, as POSIX systems do.
-int open_error(const char* path) noexcept {
+bool starts_with(const wchar_t* text, const wchar_t* prefix) noexcept {
+  return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
+}
+
+// The UTF-16 form of path to open, in a buffer of its own that the next
+// call reuses, or nullptr with an error number in *error. A name that no
+// file system of Windows could hold is ENAMETOOLONG. A path whose full form
+// is MAX_PATH units or more, which Windows would refuse, is given in that
+// full form behind \\?\ (\\?\UNC\ for a share); any other path goes as
+// written, so that Windows reads it as it always does.
+const wchar_t* wide_path(const char* path, int* error) noexcept {
+  static char16_t units[WIDE_TEXT_SIZE + 1];
+  static wchar_t written[WIDE_TEXT_SIZE + 1];
+  static wchar_t full[WIDE_TEXT_SIZE + 1];
+  // Room for the longest prefix, \\?\UNC\ less the \\ it replaces.
+  static wchar_t prefixed[WIDE_TEXT_SIZE + 7];
+  const std::ptrdiff_t length =
+      convert_utf8_to_utf16(path, units, WIDE_TEXT_SIZE + 1);
+  if (length < 0) {
+    // Every path here is UTF-8 converted from Windows' own text, so only
+    // its length can be at fault.
+    *error = ENAMETOOLONG;
+    return nullptr;
+  }
+  std::size_t component = 0;
+  written[length] = 0;
+  for (std::ptrdiff_t i = 0; i < length; ++i) {
+    written[i] = static_cast<wchar_t>(units[i]);
+    const bool separator = units[i] == u'\\' || units[i] == u'/';
+    component = separator ? 0 : component + 1;
+    if (component > COMPONENT_UNITS) {
+      *error = ENAMETOOLONG;
+      return nullptr;
+    }
+  }
+  if (starts_with(written, L"\\\\?\\") || starts_with(written, L"\\\\.\\")) {
+    return written;
+  }
+  const DWORD full_length =
+      GetFullPathNameW(written, WIDE_TEXT_SIZE + 1, full, nullptr);
+  if (full_length == 0) {
+    *error = error_number(GetLastError());
+    return nullptr;
+  }
+  if (full_length > WIDE_TEXT_SIZE) {
+    *error = ENAMETOOLONG;
+    return nullptr;
+  }
+  // A device, such as \\.\NUL, is no path to lengthen.
+  if ((full_length < MAX_PATH && length < MAX_PATH) ||
+      starts_with(full, L"\\\\.\\") || starts_with(full, L"\\\\?\\")) {
+    return written;
+  }
+  const bool share = starts_with(full, L"\\\\");
+  const wchar_t* prefix = share ? L"\\\\?\\UNC" : L"\\\\?\\";
+  const wchar_t* rest = share ? full + 1 : full;
+  std::wcscpy(prefixed, prefix);
+  std::wcscat(prefixed, rest);
+  if (std::wcslen(prefixed) > WIDE_TEXT_SIZE) {
+    *error = ENAMETOOLONG;
+    return nullptr;
+  }
+  return prefixed;
+}
+
+// Why path (wide_path's form) could not be opened. Windows refuses to open
+// a directory as a file with "access denied"; it is told apart here, as
+// POSIX systems do.
+int open_error(const wchar_t* path) noexcept {
   const DWORD code = GetLastError();
   if (code == ERROR_ACCESS_DENIED) {
-    const DWORD attributes = GetFileAttributesA(path);
+    const DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       return EISDIR;
@@ -114,28 +200,95 @@ int open_error(const char* path) noexcept {
   return error_number(code);
 }
 
-// Whether a and b are one file: the same volume serial number and file id,
-// as FileIdInfo gives them (128-bit ids, which ReFS needs), or where the
-// volume gives none, as GetFileInformationByHandle does. A device, such as
-// the null device, is never taken for the log.
-bool same_file(HANDLE a, HANDLE b) noexcept {
-  if (GetFileType(a) != FILE_TYPE_DISK || GetFileType(b) != FILE_TYPE_DISK) {
-    return false;
+// The identity of an open disk file: its volume's serial number and its id
+// there.
+struct FileIdentity {
+  ULONGLONG volume = 0;
+  FILE_ID_128 id{};
+};
+
+// FileIdInfo gives 128-bit ids, which ReFS needs; where the volume gives
+// none, GetFileInformationByHandle's 64-bit index stands in.
+bool read_identity(HANDLE file, bool full_ids,
+                   FileIdentity* identity) noexcept {
+  if (full_ids) {
+    FILE_ID_INFO information;
+    if (!GetFileInformationByHandleEx(file, FileIdInfo, &information,
+                                      sizeof information)) {
+      return false;
+    }
+    identity->volume = information.VolumeSerialNumber;
+    identity->id = information.FileId;
+    return true;
   }
-  FILE_ID_INFO first;
-  FILE_ID_INFO second;
-  if (GetFileInformationByHandleEx(a, FileIdInfo, &first, sizeof first) &&
-      GetFileInformationByHandleEx(b, FileIdInfo, &second, sizeof second)) {
-    return first.VolumeSerialNumber == second.VolumeSerialNumber &&
-           std::memcmp(&first.FileId, &second.FileId, sizeof first.FileId) == 0;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file, &information)) return false;
+  identity->volume = information.dwVolumeSerialNumber;
+  const DWORD index[2] = {information.nFileIndexLow,
+                          information.nFileIndexHigh};
+  std::memcpy(identity->id.Identifier, index, sizeof index);
+  return true;
+}
+
+DWORD link_count(HANDLE file) noexcept {
+  BY_HANDLE_FILE_INFORMATION information;
+  return GetFileInformationByHandle(file, &information)
+             ? information.nNumberOfLinks
+             : 0;
+}
+
+// Whether two handles on a volume without a serial number, which gave the
+// same id, are one file. Two volumes without one (a RAM disk, a share) may
+// each have a file of that id: the final paths tell. Two links of one file
+// have final paths of their own, so where both files have several names
+// they are taken for one: refusing a document loses nothing, emptying the
+// log would. -1 when that cannot be read.
+int same_file_without_serial(HANDLE a, HANDLE b) noexcept {
+  static wchar_t first[WIDE_TEXT_SIZE + 1];
+  static wchar_t second[WIDE_TEXT_SIZE + 1];
+  const DWORD flags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+  const DWORD first_length =
+      GetFinalPathNameByHandleW(a, first, WIDE_TEXT_SIZE + 1, flags);
+  const DWORD second_length =
+      GetFinalPathNameByHandleW(b, second, WIDE_TEXT_SIZE + 1, flags);
+  if (first_length == 0 || first_length > WIDE_TEXT_SIZE ||
+      second_length == 0 || second_length > WIDE_TEXT_SIZE) {
+    return -1;
   }
-  BY_HANDLE_FILE_INFORMATION one;
-  BY_HANDLE_FILE_INFORMATION other;
-  return GetFileInformationByHandle(a, &one) &&
-         GetFileInformationByHandle(b, &other) &&
-         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-         one.nFileIndexHigh == other.nFileIndexHigh &&
-         one.nFileIndexLow == other.nFileIndexLow;
+  if (std::wcscmp(first, second) == 0) return 1;
+  const DWORD first_links = link_count(a);
+  const DWORD second_links = link_count(b);
+  if (first_links == 0 || second_links == 0) return -1;
+  return first_links > 1 && second_links > 1 ? 1 : 0;
+}
+
+// Whether a and b are one file: 0 when they are not, SAME_FILE when they
+// are, or the error number of a query that failed, since a file whose
+// identity is unknown may be the log. A device, such as the null device,
+// or a pipe is never taken for the log.
+int compare_files(HANDLE a, HANDLE b) noexcept {
+  for (const HANDLE file : {a, b}) {
+    SetLastError(NO_ERROR);
+    const DWORD type = GetFileType(file);
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) {
+      return error_number(GetLastError());
+    }
+    if (type != FILE_TYPE_DISK) return 0;
+  }
+  FileIdentity first;
+  FileIdentity second;
+  if (!(read_identity(a, true, &first) && read_identity(b, true, &second)) &&
+      !(read_identity(a, false, &first) && read_identity(b, false, &second))) {
+    return error_number(GetLastError());
+  }
+  if (first.volume != second.volume ||
+      std::memcmp(&first.id, &second.id, sizeof first.id) != 0) {
+    return 0;
+  }
+  if (first.volume != 0) return SAME_FILE;
+  const int same = same_file_without_serial(a, b);
+  if (same < 0) return error_number(GetLastError());
+  return same != 0 ? SAME_FILE : 0;
 }
 
 bool empty_disk_file(HANDLE file) noexcept {
@@ -154,6 +307,42 @@ void prepare_process() noexcept {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+CommandLine read_command_line(int, char**) noexcept {
+  // Three bytes of UTF-8 at most for each unit of the command line.
+  static char first[3 * WIDE_TEXT_SIZE + 1];
+  static char16_t units[WIDE_TEXT_SIZE + 1];
+  CommandLine line;
+  int count = 0;
+  wchar_t** arguments = nullptr;
+  wchar_t** environment = nullptr;
+  WideStartupInfo startup{0};
+  // Its result is not relied on: older runtimes return nothing.
+  (void)__wgetmainargs(&count, &arguments, &environment, 0, &startup);
+  if (arguments == nullptr) {
+    line.error = ENOMEM;
+    return line;
+  }
+  line.count = count - 1;
+  if (count < 2) return line;
+  std::size_t length = 0;
+  for (const wchar_t* unit = arguments[1]; *unit != 0; ++unit) {
+    if (length == WIDE_TEXT_SIZE) {
+      line.error = ENAMETOOLONG;
+      return line;
+    }
+    units[length++] = static_cast<char16_t>(*unit);
+  }
+  units[length] = 0;
+  if (convert_utf16_to_utf8(units, first, sizeof first) < 0) {
+    line.error = ENAMETOOLONG;
+    return line;
+  }
+  line.first = first;
+  return line;
+}
+
+bool names_follow_windows_rules() noexcept { return true; }
+
 FileHandle standard_output() noexcept {
   return as_file(GetStdHandle(STD_OUTPUT_HANDLE));
 }
@@ -167,12 +356,14 @@ FileHandle open_for_reading(const char* path, int* error) noexcept {
     *error = EINVAL;
     return NO_FILE;
   }
+  const wchar_t* wide = wide_path(path, error);
+  if (wide == nullptr) return NO_FILE;
   // No security attributes: the handle is not inherited by child processes.
   const HANDLE file =
-      CreateFileA(path, GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
+      CreateFileW(wide, GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    *error = open_error(path);
+    *error = open_error(wide);
     return NO_FILE;
   }
   return as_file(file);
@@ -181,29 +372,32 @@ FileHandle open_for_reading(const char* path, int* error) noexcept {
 FileHandle open_for_writing(const char* path, FileHandle input,
                             int* error) noexcept {
   const HANDLE log = as_handle(input);
+  const wchar_t* wide = wide_path(path, error);
+  if (wide == nullptr) return NO_FILE;
   // Known before opening: the log is neither written to nor even opened
   // for writing, which a read-only log would refuse with another reason.
   const HANDLE existing =
-      CreateFileA(path, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+      CreateFileW(wide, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (existing != INVALID_HANDLE_VALUE) {
-    const bool is_log = same_file(existing, log);
+    const int identity = compare_files(existing, log);
     CloseHandle(existing);
-    if (is_log) {
-      *error = SAME_FILE;
+    if (identity != 0) {
+      *error = identity;
       return NO_FILE;
     }
   }
   // Not truncated on opening (OPEN_ALWAYS): the name may have changed to
   // the log since.
-  const HANDLE file = CreateFileA(path, GENERIC_WRITE, SHARE_ALL, nullptr,
+  const HANDLE file = CreateFileW(wide, GENERIC_WRITE, SHARE_ALL, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    *error = open_error(path);
+    *error = open_error(wide);
     return NO_FILE;
   }
-  if (same_file(file, log)) {
-    *error = SAME_FILE;
+  const int identity = compare_files(file, log);
+  if (identity != 0) {
+    *error = identity;
     CloseHandle(file);
     return NO_FILE;
   }
@@ -262,15 +456,18 @@ void discard_document(const char* path, FileHandle document) noexcept {
   // The name is opened as it is, a link not followed (nor a directory
   // opened), and removed through this handle: what goes is exactly the file
   // checked here.
+  int error = 0;
+  const wchar_t* wide = wide_path(path, &error);
+  if (wide == nullptr) return;
   const HANDLE named =
-      CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
+      CreateFileW(wide, DELETE | FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (named == INVALID_HANDLE_VALUE) return;
   BY_HANDLE_FILE_INFORMATION information;
   if (GetFileType(named) == FILE_TYPE_DISK &&
       GetFileInformationByHandle(named, &information) &&
       (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-      (document == NO_FILE || same_file(named, written))) {
+      (document == NO_FILE || compare_files(named, written) == SAME_FILE)) {
     FILE_DISPOSITION_INFO removal{};
     removal.DeleteFile = TRUE;
     (void)SetFileInformationByHandle(named, FileDispositionInfo, &removal,
@@ -280,14 +477,8 @@ void discard_document(const char* path, FileHandle document) noexcept {
 }
 
 LeadBytes find_lead_bytes() noexcept {
-  LeadBytes lead;
-  // The ANSI code page is the one the arguments arrive in.
-  const UINT code_page = GetACP();
-  for (int byte = 0x80; byte <= 0xFF; ++byte) {
-    lead.is_lead[byte] =
-        IsDBCSLeadByteEx(code_page, static_cast<BYTE>(byte)) != 0;
-  }
-  return lead;
+  // Names come as UTF-8, where no byte of a longer character is ASCII.
+  return LeadBytes{};
 }
 
 }  // namespace logvane

@@ -19,12 +19,32 @@ constexpr FileHandle NO_FILE = -1;
 /// Sets the process up for a run: the standard streams take bytes as they
 /// are, and a reader that went away does not end the process.
 void prepare_process() noexcept;
+
+/// The command line as the system holds it: the number of arguments after
+/// the program name, and the first of them as the text every other call
+/// here takes. On POSIX systems that is argv's own bytes. On Windows it is
+/// UTF-8, converted once from the UTF-16 that Windows holds (argv has it in
+/// the ANSI code page, which may turn a character it lacks into another);
+/// first is nullptr there, with an error number in error, if the text
+/// cannot be had.
+struct CommandLine {
+  int count = 0;
+  const char* first = nullptr;
+  int error = 0;
+};
+CommandLine read_command_line(int argc, char** argv) noexcept;
+
+/// Whether names follow Windows' rules, where a name such as NUL.kml is a
+/// device and a colon leads to a drive or to a stream of a file.
+bool names_follow_windows_rules() noexcept;
+
 FileHandle standard_output() noexcept;
 FileHandle standard_error() noexcept;
 
 /// Opens path for reading, sharing it with other readers and writers.
 /// Returns NO_FILE with an error number in *error: an empty path is EINVAL
-/// without asking the file system, and a directory is EISDIR.
+/// without asking the file system, a directory is EISDIR, and a name longer
+/// than the system allows is ENAMETOOLONG.
 FileHandle open_for_reading(const char* path, int* error) noexcept;
 
 /// What open_for_writing leaves in *error when path names the log itself.
@@ -32,8 +52,10 @@ constexpr int SAME_FILE = -1;
 
 /// Opens path for writing, creating it or emptying it, unless it names the
 /// file that input has open: then nothing is opened or changed, and *error
-/// is SAME_FILE. Only a disk file is emptied, so a device such as the null
-/// device can take the document.
+/// is SAME_FILE. When that cannot be known, because the identity of either
+/// file cannot be read, nothing is emptied either: NO_FILE, with the
+/// system's error number. Only a disk file is emptied, so a device such as
+/// the null device can take the document.
 FileHandle open_for_writing(const char* path, FileHandle input,
                             int* error) noexcept;
 
@@ -57,8 +79,9 @@ int close_file(FileHandle file) noexcept;
 void discard_document(const char* path, FileHandle document) noexcept;
 
 /// Which bytes begin a two-byte character whose second byte may be ASCII,
-/// such as a backslash, in the code page of the user's locale (the system's
-/// ANSI code page on Windows). UTF-8 and single-byte code pages have none.
+/// such as a backslash, in the code page of the user's locale. UTF-8 and
+/// single-byte code pages have none, and so has Windows, whose names come
+/// as UTF-8 (read_command_line).
 struct LeadBytes {
   bool is_lead[256] = {};
 };

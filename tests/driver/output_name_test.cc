@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -104,6 +105,27 @@ TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
   for (int i = 0; i < 127; ++i) pairs += "\x95\x5C";
   EXPECT_EQ(pairs + "a.kml", name(pairs + "a.txt", sjis));
   EXPECT_EQ(".kml", name(pairs + "\x95\x5C.txt", sjis));
+}
+
+TEST(OutputName, NamesWindowsWouldNotMakeAFileOf) {
+  for (const char* name :
+       {"nul.kml", "NUL.kml", "Con.kml", "prn.kml", "aux.kml", "nul .kml",
+        "nul  .kml", "nul..kml", "nul.tar.kml", "com1.kml", "COM9.kml",
+        "com0.kml", "lpt1.kml", "LPT0.kml", "com\xC2\xB9.kml",
+        "lpt\xC2\xB2.kml", "com\xC2\xB3 .kml"}) {
+    EXPECT_EQ(DEVICE_NAME, windows_name_error(name)) << name;
+  }
+  for (const char* name :
+       {"null.kml", "nu.kml", " nul.kml", "xnul.kml", "con1.kml", "com.kml",
+        "com10.kml", "comx.kml", "lpt.kml", "com\xC2\xB4.kml", "com\xC2.kml",
+        "conin$.kml", "auxiliary.kml", ".kml", "trip.kml"}) {
+    EXPECT_EQ(0, windows_name_error(name)) << name;
+  }
+  // A colon would lead to another drive or to a stream of a file.
+  EXPECT_EQ(EINVAL, windows_name_error("c:x.kml"));
+  EXPECT_EQ(EINVAL, windows_name_error("ab:x.kml"));
+  EXPECT_EQ(EINVAL, windows_name_error("x.kml:"));
+  EXPECT_EQ("c:x.kml", name("logs\\c:x.txt"));
 }
 
 }  // namespace

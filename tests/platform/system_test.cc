@@ -97,6 +97,56 @@ TEST(System, TheLogIsNotOpenedForWritingWhenItIsTheDocument) {
 }
 #endif
 
+#ifdef _WIN32
+TEST(System, PathsBeyondMaxPathOpen) {
+  InTemporaryDirectory directory;
+  const std::string folder(120, 'd');
+  fs::create_directories(folder + "/" + folder + "/" + folder);
+  const std::string relative =
+      folder + "\\" + folder + "\\" + folder + "\\trip.txt";
+  write_bytes(relative, "log");
+  const std::string absolute = fs::absolute(relative).string();
+  for (const std::string& path : {relative, "\\\\?\\" + absolute}) {
+    int error = 0;
+    const FileHandle log = open_for_reading(path.c_str(), &error);
+    EXPECT_NE(NO_FILE, log) << path;
+    if (log != NO_FILE) close_file(log);
+  }
+  int error = 0;
+  const std::string too_long = std::string(256, 'n') + ".txt";
+  EXPECT_EQ(NO_FILE, open_for_reading(too_long.c_str(), &error));
+  EXPECT_EQ(ENAMETOOLONG, error);
+}
+
+// Under Wine a RAM disk (/dev/shm, seen through drive Z:) has no volume
+// serial number: equal ids alone do not make one file there, but a second
+// link of the log is still the log, and is not emptied.
+TEST(System, ASecondLinkOfTheLogIsTheLogWithoutASerialNumber) {
+  const fs::path disk = "Z:/dev/shm";
+  if (!fs::is_directory(disk)) GTEST_SKIP() << "no RAM disk at " << disk;
+  const fs::path folder = disk / "logvane-test-links";
+  fs::create_directories(folder);
+  write_bytes((folder / "log.txt").string(), "log");
+  fs::remove(folder / "log.kml");
+  fs::create_hard_link(folder / "log.txt", folder / "log.kml");
+  write_bytes((folder / "other.kml").string(), "other");
+  int error = 0;
+  const FileHandle log =
+      open_for_reading((folder / "log.txt").string().c_str(), &error);
+  ASSERT_NE(NO_FILE, log);
+  EXPECT_EQ(NO_FILE, open_for_writing((folder / "log.kml").string().c_str(),
+                                      log, &error));
+  EXPECT_EQ(SAME_FILE, error);
+  const FileHandle other =
+      open_for_writing((folder / "other.kml").string().c_str(), log, &error);
+  EXPECT_NE(NO_FILE, other);
+  if (other != NO_FILE) close_file(other);
+  close_file(log);
+  EXPECT_EQ("log", read_bytes((folder / "log.txt").string()));
+  fs::remove_all(folder);
+}
+#endif
+
 // What discard_document leaves of a document opened as "doc.kml" after
 // setup (run before the open) and change (run after it): the bytes at each
 // of the names given.
