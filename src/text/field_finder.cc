@@ -94,11 +94,42 @@ inline std::uint64_t mask_of(const uint8x16_t (&compared)[4]) {
 #ifdef LOGVANE_CLASSIFY_AVX2
 #define LOGVANE_AVX2 __attribute__((target("avx2")))
 
+// The 32-byte values the classification compares with, read from memory
+// rather than built in registers on each call.
+struct alignas(32) WideConstants {
+  std::uint8_t space[32];
+  std::uint8_t control_low[32];
+  std::uint8_t control_span[32];
+  std::uint8_t digit_low[32];
+  std::uint8_t digit_span[32];
+  std::uint8_t point[32];
+};
+
+constexpr WideConstants make_wide_constants() {
+  WideConstants constants{};
+  for (int i = 0; i < 32; ++i) {
+    constants.space[i] = ' ';
+    constants.control_low[i] = '\t';
+    constants.control_span[i] = '\r' - '\t';
+    constants.digit_low[i] = '0';
+    constants.digit_span[i] = 9;
+    constants.point[i] = '.';
+  }
+  return constants;
+}
+
+constexpr WideConstants WIDE = make_wide_constants();
+
+LOGVANE_AVX2 inline __m256i wide_value(const std::uint8_t (&bytes)[32]) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
 // x - low <= span, unsigned, as min(x - low, span) == x - low.
-LOGVANE_AVX2 inline __m256i bytes_in_range(__m256i bytes, char low,
-                                           char span) {
-  const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(low));
-  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(span)),
+LOGVANE_AVX2 inline __m256i bytes_in_range(__m256i bytes,
+                                           const std::uint8_t (&low)[32],
+                                           const std::uint8_t (&span)[32]) {
+  const __m256i offset = _mm256_sub_epi8(bytes, wide_value(low));
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, wide_value(span)),
                            offset);
 }
 
@@ -114,13 +145,14 @@ LOGVANE_AVX2 ByteClasses classify_bytes_avx2(const char* text) noexcept {
   for (int shift = 0; shift < CLASSIFIED_SIZE; shift += 32) {
     const __m256i bytes =
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + shift));
-    const __m256i space =
-        _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(' ')),
-                        bytes_in_range(bytes, '\t', '\r' - '\t'));
+    const __m256i space = _mm256_or_si256(
+        _mm256_cmpeq_epi8(bytes, wide_value(WIDE.space)),
+        bytes_in_range(bytes, WIDE.control_low, WIDE.control_span));
     classes.space |= wide_mask_at(space, shift);
-    classes.digit |= wide_mask_at(bytes_in_range(bytes, '0', 9), shift);
+    classes.digit |= wide_mask_at(
+        bytes_in_range(bytes, WIDE.digit_low, WIDE.digit_span), shift);
     classes.point |= wide_mask_at(
-        _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.')), shift);
+        _mm256_cmpeq_epi8(bytes, wide_value(WIDE.point)), shift);
   }
   return classes;
 }
@@ -129,22 +161,30 @@ bool has_avx2() noexcept {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2");
 }
-
-bool wide_classification = has_avx2();
 #endif
+
+#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
+ByteClasses classify_bytes_narrow(const char* text) noexcept;
+#else
+constexpr ClassifyRoute classify_bytes_narrow = classify_bytes_scalar;
+#endif
+
+ClassifyRoute first_route() noexcept {
+#ifdef LOGVANE_CLASSIFY_AVX2
+  if (has_avx2()) return classify_bytes_avx2;
+#endif
+  return classify_bytes_narrow;
+}
 
 }  // namespace
 
+ClassifyRoute classify_bytes_route = first_route();
+
 bool allow_wide_classification(bool allowed) noexcept {
-#ifdef LOGVANE_CLASSIFY_AVX2
-  static const bool available = wide_classification;
-  const bool before = wide_classification;
-  wide_classification = allowed && available;
+  static const ClassifyRoute available = classify_bytes_route;
+  const bool before = classify_bytes_route != classify_bytes_narrow;
+  classify_bytes_route = allowed ? available : classify_bytes_narrow;
   return before;
-#else
-  static_cast<void>(allowed);
-  return false;
-#endif
 }
 
 ByteClasses classify_bytes_scalar(const char* text) noexcept {
@@ -166,10 +206,11 @@ ByteClasses classify_bytes_scalar(const char* text) noexcept {
   return classes;
 }
 
-ByteClasses classify_bytes(const char* text) noexcept {
-#ifdef LOGVANE_CLASSIFY_AVX2
-  if (wide_classification) return classify_bytes_avx2(text);
-#endif
+#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
+namespace {
+
+// 16 bytes at a time with SSE2 or NEON.
+ByteClasses classify_bytes_narrow(const char* text) noexcept {
 #ifdef LOGVANE_CLASSIFY_SSE2
   // x - low <= span, unsigned, as min(x - low, span) == x - low.
   const auto in_range = [](__m128i bytes, char low, char span) {
@@ -210,9 +251,10 @@ ByteClasses classify_bytes(const char* text) noexcept {
   classes.digit = mask_of(digit);
   classes.point = mask_of(point);
   return classes;
-#else
-  return classify_bytes_scalar(text);
 #endif
 }
+
+}  // namespace
+#endif
 
 }  // namespace logvane
