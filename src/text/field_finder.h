@@ -101,12 +101,15 @@ class FieldFinder {
   /// Takes the next count fields as skip_fields does, and sets field to the
   /// last of them.
   bool take_fields(int count, FieldShape shape, TextField& field) noexcept {
-    if (!skip_fields(count, shape)) return false;
-    // The last field begins at the last field start before its end.
-    const int begin = highest_bit(field_starts_ & (after_last_ - 1));
-    const std::uint64_t points =
-        classes_.point & (after_last_ - (std::uint64_t{1} << begin));
-    field.begin = window_ + begin;
+    if (count > 1 && !skip_fields(count - 1, shape)) return false;
+    if (ends_ == 0 && !classify_after_last()) return false;
+    // From the whitespace before the field, or the window's first byte, to
+    // the field's end: the field's start is the first one there.
+    const std::uint64_t before = after_last_;
+    skip_fields(1, shape);
+    const std::uint64_t taken = after_last_ - before;
+    const std::uint64_t points = classes_.point & taken;
+    field.begin = window_ + lowest_bit(field_starts_ & taken);
     field.end = last_end();
     field.point = points != 0 ? window_ + lowest_bit(points) : field.end;
     return true;
