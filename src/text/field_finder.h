@@ -124,8 +124,8 @@ class FieldFinder {
   /// over.
   bool plain_so_far() noexcept {
     check_shapes();
-    const bool plain = plain_;
-    plain_ = true;
+    const bool plain = wrong_ == 0;
+    wrong_ = 0;
     return plain;
   }
 
@@ -178,7 +178,7 @@ class FieldFinder {
       const char c = window_[lowest_bit(signs)];
       if (c != '+' && c != '-') wrong |= signs;
     }
-    plain_ = plain_ && wrong == 0;
+    wrong_ |= wrong;
     numbers_ = integers_ = 0;
   }
 
@@ -201,7 +201,9 @@ class FieldFinder {
   // of those that must be integers, with the whitespace between them.
   std::uint64_t numbers_ = 0;
   std::uint64_t integers_ = 0;
-  bool plain_ = true;
+  // Not zero if a field taken since plain_so_far() last started over does
+  // not have its shape.
+  std::uint64_t wrong_ = 0;
 };
 
 }  // namespace logvane
