@@ -85,8 +85,9 @@ class FieldFinder {
       std::uint64_t ends = ends_;
       for (; count > 1 && (ends & (ends - 1)) != 0; --count) ends &= ends - 1;
       --count;
-      const std::uint64_t after = (ends & (0 - ends)) << 1;
-      ends_ = ends & (ends - 1);
+      const std::uint64_t rest = ends & (ends - 1);
+      const std::uint64_t after = (ends ^ rest) << 1;
+      ends_ = rest;
       if (shape != ANY_TEXT) {
         // From the end of the field before, whitespace included.
         const std::uint64_t taken = after - after_last_;
