@@ -94,42 +94,11 @@ inline std::uint64_t mask_of(const uint8x16_t (&compared)[4]) {
 #ifdef LOGVANE_CLASSIFY_AVX2
 #define LOGVANE_AVX2 __attribute__((target("avx2")))
 
-// The 32-byte values the classification compares with, read from memory
-// rather than built in registers on each call.
-struct alignas(32) WideConstants {
-  std::uint8_t space[32];
-  std::uint8_t control_low[32];
-  std::uint8_t control_span[32];
-  std::uint8_t digit_low[32];
-  std::uint8_t digit_span[32];
-  std::uint8_t point[32];
-};
-
-constexpr WideConstants make_wide_constants() {
-  WideConstants constants{};
-  for (int i = 0; i < 32; ++i) {
-    constants.space[i] = ' ';
-    constants.control_low[i] = '\t';
-    constants.control_span[i] = '\r' - '\t';
-    constants.digit_low[i] = '0';
-    constants.digit_span[i] = 9;
-    constants.point[i] = '.';
-  }
-  return constants;
-}
-
-constexpr WideConstants WIDE = make_wide_constants();
-
-LOGVANE_AVX2 inline __m256i wide_value(const std::uint8_t (&bytes)[32]) {
-  return _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
-}
-
 // x - low <= span, unsigned, as min(x - low, span) == x - low.
-LOGVANE_AVX2 inline __m256i bytes_in_range(__m256i bytes,
-                                           const std::uint8_t (&low)[32],
-                                           const std::uint8_t (&span)[32]) {
-  const __m256i offset = _mm256_sub_epi8(bytes, wide_value(low));
-  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, wide_value(span)),
+LOGVANE_AVX2 inline __m256i bytes_in_range(__m256i bytes, char low,
+                                           char span) {
+  const __m256i offset = _mm256_sub_epi8(bytes, _mm256_set1_epi8(low));
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(offset, _mm256_set1_epi8(span)),
                            offset);
 }
 
@@ -145,14 +114,13 @@ LOGVANE_AVX2 ByteClasses classify_bytes_avx2(const char* text) noexcept {
   for (int shift = 0; shift < CLASSIFIED_SIZE; shift += 32) {
     const __m256i bytes =
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + shift));
-    const __m256i space = _mm256_or_si256(
-        _mm256_cmpeq_epi8(bytes, wide_value(WIDE.space)),
-        bytes_in_range(bytes, WIDE.control_low, WIDE.control_span));
+    const __m256i space =
+        _mm256_or_si256(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(' ')),
+                        bytes_in_range(bytes, '\t', '\r' - '\t'));
     classes.space |= wide_mask_at(space, shift);
-    classes.digit |= wide_mask_at(
-        bytes_in_range(bytes, WIDE.digit_low, WIDE.digit_span), shift);
+    classes.digit |= wide_mask_at(bytes_in_range(bytes, '0', 9), shift);
     classes.point |= wide_mask_at(
-        _mm256_cmpeq_epi8(bytes, wide_value(WIDE.point)), shift);
+        _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.')), shift);
   }
   return classes;
 }
