@@ -56,15 +56,16 @@ bool convert_plain_record(FieldFinder& fields, TextReader& log,
       !fields.skip_fields(1, PLAIN_INTEGER)) {
     return false;
   }
-  SpelledNumber used[3];
-  for (SpelledNumber& number : used) {
+  SpelledTrackPoint point;
+  for (SpelledNumber* number :
+       {&point.longitude, &point.latitude, &point.altitude}) {
     if (!fields.take_fields(1, PLAIN_NUMBER, field)) return false;
-    number = {field.begin, field.point, field.end};
+    *number = {field.begin, field.point, field.end};
   }
   if (!fields.skip_fields(7, PLAIN_NUMBER) || !fields.plain_so_far()) {
     return false;
   }
-  write_spelled_track_point(document, {used[0], used[1], used[2]});
+  write_spelled_track_point(document, point);
   log.take_to(fields.last_end());
   return true;
 }

@@ -129,22 +129,30 @@ bool has_avx2() noexcept {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2");
 }
-
-bool wide_classification = has_avx2();
 #endif
+
+#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
+ByteClasses classify_bytes_narrow(const char* text) noexcept;
+#else
+constexpr ClassifyRoute classify_bytes_narrow = classify_bytes_scalar;
+#endif
+
+ClassifyRoute first_route() noexcept {
+#ifdef LOGVANE_CLASSIFY_AVX2
+  if (has_avx2()) return classify_bytes_avx2;
+#endif
+  return classify_bytes_narrow;
+}
 
 }  // namespace
 
+ClassifyRoute classify_bytes_route = first_route();
+
 bool allow_wide_classification(bool allowed) noexcept {
-#ifdef LOGVANE_CLASSIFY_AVX2
-  static const bool available = wide_classification;
-  const bool before = wide_classification;
-  wide_classification = allowed && available;
+  static const ClassifyRoute available = classify_bytes_route;
+  const bool before = classify_bytes_route != classify_bytes_narrow;
+  classify_bytes_route = allowed ? available : classify_bytes_narrow;
   return before;
-#else
-  static_cast<void>(allowed);
-  return false;
-#endif
 }
 
 ByteClasses classify_bytes_scalar(const char* text) noexcept {
@@ -166,10 +174,11 @@ ByteClasses classify_bytes_scalar(const char* text) noexcept {
   return classes;
 }
 
-ByteClasses classify_bytes(const char* text) noexcept {
-#ifdef LOGVANE_CLASSIFY_AVX2
-  if (wide_classification) return classify_bytes_avx2(text);
-#endif
+#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
+namespace {
+
+// 16 bytes at a time with SSE2 or NEON.
+ByteClasses classify_bytes_narrow(const char* text) noexcept {
 #ifdef LOGVANE_CLASSIFY_SSE2
   // x - low <= span, unsigned, as min(x - low, span) == x - low.
   const auto in_range = [](__m128i bytes, char low, char span) {
@@ -210,9 +219,10 @@ ByteClasses classify_bytes(const char* text) noexcept {
   classes.digit = mask_of(digit);
   classes.point = mask_of(point);
   return classes;
-#else
-  return classify_bytes_scalar(text);
 #endif
 }
+
+}  // namespace
+#endif
 
 }  // namespace logvane

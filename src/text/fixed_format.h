@@ -1,6 +1,7 @@
 #ifndef LOGVANE_TEXT_FIXED_FORMAT_H_
 #define LOGVANE_TEXT_FIXED_FORMAT_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -46,7 +47,8 @@ inline std::size_t format_fixed_digits(const char* begin, const char* point,
   const bool negative = *begin == '-';
   const char* const integer = begin + (negative || *begin == '+');
   const auto integer_digits = point - integer;
-  const auto decimals = end - point - (point != end);
+  // 0 without a point, else the point and the decimals.
+  const auto point_and_decimals = end - point;
   // Without a point the integer digits are all there is; with one, at most
   // 15 digits are 16 bytes.
   if (integer_digits > SPELLED_INTEGER_DIGITS ||
@@ -65,9 +67,14 @@ inline std::size_t format_fixed_digits(const char* begin, const char* point,
   std::memcpy(next, integer, 16);
   next += integer_digits;
   *next = '.';
-  if (decimals < 6) std::memcpy(next + 1 + decimals, "00000000", 8);
+  // Fewer than six decimals: zeros after them (after the point if none).
+  if (point_and_decimals < 7) {
+    std::memcpy(next + std::max<std::ptrdiff_t>(point_and_decimals, 1),
+                "00000000", 8);
+  }
   next += 7;
-  if (decimals > 6 && point[7] >= '5') {
+  // More than six: rounded on the seventh.
+  if (point_and_decimals > 7 && point[7] >= '5') {
     if (point[7] == '5') {
       const char* rest = point + 8;
       while (rest < end && *rest == '0') ++rest;
