@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "text/fixed_format.h"
+#include "text/utf8_sequence.h"
 
 namespace logvane {
 
@@ -59,31 +60,11 @@ std::size_t xml_character_length(const unsigned char* text) noexcept {
     // Of the control characters only tab, line feed and CR are allowed.
     return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
   }
-  std::size_t length;
-  unsigned code;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0Fu;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07u;
-  } else {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    // The terminator is no continuation byte, so this stops at the end.
-    if ((text[i] & 0xC0u) != 0x80u) return 0;
-    code = (code << 6) | (text[i] & 0x3Fu);
-  }
-  const bool shortest = code >= (length == 2   ? 0x80u
-                                 : length == 3 ? 0x800u
-                                               : 0x10000u);
+  char32_t code = 0;
+  const std::size_t length = read_utf8_sequence(text, &code);
   const bool surrogate = code >= 0xD800u && code <= 0xDFFFu;
-  const bool excluded = code == 0xFFFEu || code == 0xFFFFu || code > 0x10FFFFu;
-  return shortest && !surrogate && !excluded ? length : 0;
+  const bool excluded = code == 0xFFFEu || code == 0xFFFFu;
+  return length != 0 && !surrogate && !excluded ? length : 0;
 }
 
 // One coordinate line, "longitude,latitude,altitude" and CR LF, with each

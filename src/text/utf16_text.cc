@@ -1,5 +1,7 @@
 #include "text/utf16_text.h"
 
+#include "text/utf8_sequence.h"
+
 namespace logvane {
 
 namespace {
@@ -52,32 +54,11 @@ std::ptrdiff_t convert_utf8_to_utf16(const char* text, char16_t* out,
   std::size_t length = 0;
   const auto* p = reinterpret_cast<const unsigned char*>(text);
   while (*p != 0) {
-    const unsigned char lead = *p;
-    std::size_t bytes;
-    char32_t code;
-    if (lead < 0x80) {
-      bytes = 1;
-      code = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      bytes = 2;
-      code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      bytes = 3;
-      code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      bytes = 4;
-      code = lead & 0x07u;
-    } else {
+    std::size_t bytes = 1;
+    char32_t code = *p;
+    if (code >= 0x80 && (bytes = read_utf8_sequence(p, &code)) == 0) {
       return -1;
     }
-    for (std::size_t i = 1; i < bytes; ++i) {
-      // The terminator is no continuation byte, so this stops at the end.
-      if ((p[i] & 0xC0u) != 0x80u) return -1;
-      code = (code << 6) | (p[i] & 0x3Fu);
-    }
-    // The shortest form only, so that each name has one spelling.
-    constexpr char32_t LEAST[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < LEAST[bytes] || code > 0x10FFFF) return -1;
     const std::size_t units = code < 0x10000 ? 1 : 2;
     if (size - length <= units) return -1;
     if (units == 1) {
