@@ -141,10 +141,15 @@ void write_track_point(TextWriter& out, const TrackPoint& point) noexcept {
 
 void write_spelled_track_point(TextWriter& out,
                                const SpelledTrackPoint& point) noexcept {
-  write_coordinate_line(out, point, [](const SpelledNumber& number,
+  write_coordinate_line(out, point, [](const NumberSpelling& number,
                                        char* text) {
-    return text +
-           format_fixed_spelled(number.begin, number.point, number.end, text);
+    // Through the double only where the digits do not decide the form.
+    std::size_t size = 0;
+    if (number.mantissa_end == number.end) {
+      size = format_fixed_digits(number.begin, number.point, number.end, text);
+    }
+    if (size == 0) size = format_fixed(spelled_value(number), text);
+    return text + size;
   });
 }
 

@@ -2,6 +2,7 @@
 #define LOGVANE_KML_KML_WRITER_H_
 
 #include "log/track_log.h"
+#include "text/scan.h"
 #include "text/text_stream.h"
 
 namespace logvane {
@@ -13,6 +14,13 @@ void write_kml_header(TextWriter& out, const char* path,
 
 /// Writes one coordinate line: longitude,latitude,altitude.
 void write_track_point(TextWriter& out, const TrackPoint& point) noexcept;
+
+/// Fields 4, 5 and 6 of one track record as the log spells them.
+struct SpelledTrackPoint {
+  NumberSpelling longitude;
+  NumberSpelling latitude;
+  NumberSpelling altitude;
+};
 
 /// Writes the coordinate line that write_track_point writes for the values
 /// the three numbers read as, mostly straight from their digits.

@@ -22,22 +22,6 @@ struct TrackPoint {
   double altitude = 0.0;
 };
 
-/// A number as the log spells it: [sign] digits [. digits], at least one
-/// digit, point == end when it has no point. Up to 16 bytes after end may be
-/// read.
-struct SpelledNumber {
-  const char* begin;
-  const char* point;
-  const char* end;
-};
-
-/// Fields 4, 5 and 6 of one track record as the log spells them.
-struct SpelledTrackPoint {
-  SpelledNumber longitude;
-  SpelledNumber latitude;
-  SpelledNumber altitude;
-};
-
 }  // namespace logvane
 
 #endif  // LOGVANE_LOG_TRACK_LOG_H_

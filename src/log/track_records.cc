@@ -1,6 +1,6 @@
 #include "log/track_records.h"
 
-#include <algorithm>
+#include <initializer_list>
 
 #include "kml/kml_writer.h"
 #include "text/field_finder.h"
@@ -10,35 +10,86 @@ namespace logvane {
 
 namespace {
 
-// What scan_buffered_record returns when the record runs to the end of the
-// buffer, where it may go on in the next block.
-constexpr int RECORD_SPLIT = -2;
+// One record read from buffered text: the fields converted (or RECORD_END),
+// where the read stopped, and fields 4 to 6 as the text spells them.
+struct RecordText {
+  int converted = RECORD_END;
+  const char* stop = nullptr;
+  SpelledTrackPoint point{};
+};
 
-// Reads one record that lies wholly in the reader's buffer, field by field
-// as scan_track_record does, but on the buffered text directly. Takes
-// nothing if it returns RECORD_SPLIT.
-int scan_buffered_record(TextReader& log, TrackPoint& point) noexcept {
-  const char* const limit = log.limit();
-  const char* p = skip_space_text(log.next());
-  if (p == limit) return RECORD_SPLIT;
+// Reads one record from buffered text that ends at limit, field by field as
+// scanf does. A read that stops at limit may go on in more input.
+RecordText scan_record_text(const char* p, const char* limit) noexcept {
+  RecordText record;
+  p = skip_space_text(p);
+  if (p == limit) {
+    record.stop = p;
+    return record;
+  }
+  // Fields 1 and 2 are words of any length; their text is not kept.
+  record.converted = 0;
   for (int word = 0; word < 2; ++word) {
     p = skip_space_text(skip_word_text(p, limit));
-    if (p == limit) return RECORD_SPLIT;
+    ++record.converted;
+    if (p == limit) {
+      record.stop = p;
+      return record;
+    }
   }
-  double* const used[] = {&point.longitude, &point.latitude, &point.altitude};
-  TextScan field = scan_int_text(p);
-  int converted = 2;
-  for (;;) {
-    if (field.end == limit) return RECORD_SPLIT;
-    if (!field.converted) break;
-    if (++converted == RECORD_FIELD_COUNT) break;
-    p = skip_space_text(field.end);
+  const TextScan integer = scan_int_text(p);
+  record.stop = integer.end;
+  if (!integer.converted) return record;
+  ++record.converted;
+  NumberSpelling* const used[] = {&record.point.longitude,
+                                  &record.point.latitude,
+                                  &record.point.altitude};
+  for (int field = 3; field < RECORD_FIELD_COUNT; ++field) {
+    p = skip_space_text(record.stop);
+    if (p == limit) {
+      record.stop = p;
+      return record;
+    }
+    const NumberSpelling number = spell_number(p);
+    record.stop = number.end;
+    if (!number.converted) return record;
     // Fields 4, 5 and 6 make the point; 7 to 13 need only their syntax.
-    field = converted < 6 ? scan_double_text(p, used[converted - 3])
-                          : skip_double_text(p);
+    if (field < 6) *used[field - 3] = number;
+    ++record.converted;
   }
-  log.take_to(field.end);
-  return converted;
+  return record;
+}
+
+// Reads the next record from the reader's buffer, refilling it until the
+// record lies whole in it or the input ends. False, having taken nothing,
+// for a record longer than the buffer.
+bool scan_whole_record(TextReader& log, RecordText& record) noexcept {
+  for (;;) {
+    record = scan_record_text(log.next(), log.limit());
+    if (record.stop < log.limit() || log.source_done()) return true;
+    if (!log.refill() && !log.source_done()) return false;
+  }
+}
+
+// Takes the text the record's read took. A read that met the end of the
+// input sets the end-of-file indicator.
+void take_record(TextReader& log, const RecordText& record) noexcept {
+  log.take_to(record.stop);
+  if (record.stop == log.limit()) log.peek();
+}
+
+// The record read through the stream, for one longer than the buffer.
+int scan_long_record(TextReader& log, TrackPoint& point) noexcept {
+  if (read_word(log) == SCAN_END) return RECORD_END;
+  if (read_word(log) != SCAN_CONVERTED) return 1;
+  if (scan_int(log) != SCAN_CONVERTED) return 2;
+  if (scan_double(log, &point.longitude) != SCAN_CONVERTED) return 3;
+  if (scan_double(log, &point.latitude) != SCAN_CONVERTED) return 4;
+  if (scan_double(log, &point.altitude) != SCAN_CONVERTED) return 5;
+  for (int field = 6; field < RECORD_FIELD_COUNT; ++field) {
+    if (skip_double(log) != SCAN_CONVERTED) return field;
+  }
+  return RECORD_FIELD_COUNT;
 }
 
 // The finder and the number form read ahead of the buffered text.
@@ -57,10 +108,10 @@ bool convert_plain_record(FieldFinder& fields, TextReader& log,
     return false;
   }
   SpelledTrackPoint point;
-  for (SpelledNumber* number :
+  for (NumberSpelling* number :
        {&point.longitude, &point.latitude, &point.altitude}) {
     if (!fields.take_fields(1, PLAIN_NUMBER, field)) return false;
-    *number = {field.begin, field.point, field.end};
+    *number = {field.begin, field.point, field.end, field.end, true};
   }
   if (!fields.skip_fields(7, PLAIN_NUMBER) || !fields.plain_so_far()) {
     return false;
@@ -73,46 +124,40 @@ bool convert_plain_record(FieldFinder& fields, TextReader& log,
 }  // namespace
 
 int scan_track_record(TextReader& log, TrackPoint& point) noexcept {
-  const int fast = scan_buffered_record(log, point);
-  if (fast != RECORD_SPLIT) return fast;
-  // Fields 1 and 2 are words of any length; their text is not kept.
-  if (read_word(log) == SCAN_END) return RECORD_END;
-  if (read_word(log) != SCAN_CONVERTED) return 1;
-  if (scan_int(log) != SCAN_CONVERTED) return 2;
-  if (scan_double(log, &point.longitude) != SCAN_CONVERTED) return 3;
-  if (scan_double(log, &point.latitude) != SCAN_CONVERTED) return 4;
-  if (scan_double(log, &point.altitude) != SCAN_CONVERTED) return 5;
-  for (int field = 6; field < RECORD_FIELD_COUNT; ++field) {
-    if (skip_double(log) != SCAN_CONVERTED) return field;
+  RecordText record;
+  if (!scan_whole_record(log, record)) return scan_long_record(log, point);
+  const NumberSpelling* const spelled[] = {&record.point.longitude,
+                                           &record.point.latitude,
+                                           &record.point.altitude};
+  double* const values[] = {&point.longitude, &point.latitude,
+                            &point.altitude};
+  for (int field = 3; field < 6 && field < record.converted; ++field) {
+    *values[field - 3] = spelled_value(*spelled[field - 3]);
   }
-  return RECORD_FIELD_COUNT;
+  take_record(log, record);
+  return record.converted;
 }
 
 void convert_track_records(TextReader& log, TextWriter& document) noexcept {
   // The end is tested after each attempt, so a last record without a line
   // end is still written.
   FieldFinder fields(log.next(), log.limit());
-  // After n records in a row that the plain route could not take, the next
-  // 2^n - 1 (at most 63) go straight to scan_track_record: a log whose
-  // records all have, say, an exponent does not pay for every attempt.
-  int misses = 0;
-  int left_to_scan = 0;
   do {
-    if (left_to_scan > 0) {
-      --left_to_scan;
-    } else if (convert_plain_record(fields, log, document)) {
-      misses = 0;
+    if (convert_plain_record(fields, log, document)) continue;
+    RecordText record;
+    if (!scan_whole_record(log, record)) {
+      TrackPoint point;
+      if (scan_long_record(log, point) == RECORD_FIELD_COUNT) {
+        write_track_point(document, point);
+      }
+      fields = FieldFinder(log.next(), log.limit());
       continue;
-    } else {
-      left_to_scan = (1 << std::min(misses, 6)) - 1;
-      ++misses;
     }
-    TrackPoint point;
-    if (scan_track_record(log, point) == RECORD_FIELD_COUNT) {
-      write_track_point(document, point);
+    if (record.converted == RECORD_FIELD_COUNT) {
+      write_spelled_track_point(document, record.point);
     }
-    // The buffer may have been refilled since the finder was made.
-    if (left_to_scan == 0) fields = FieldFinder(log.next(), log.limit());
+    take_record(log, record);
+    fields = FieldFinder(log.next(), log.limit());
   } while (!log.end_of_file());
 }
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "text/scan.h"
 
 namespace logvane {
 
@@ -263,12 +262,6 @@ std::size_t format_fixed(double value, char* out) noexcept {
   }
   next = write_parts(next, parts);
   return static_cast<std::size_t>(next - out);
-}
-
-std::size_t format_fixed_scanned(const char* text, char* out) noexcept {
-  double value = 0.0;
-  scan_double_text(text, &value);
-  return format_fixed(value, out);
 }
 
 }  // namespace logvane

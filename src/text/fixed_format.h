@@ -19,10 +19,6 @@ constexpr std::size_t FIXED_TEXT_SIZE = 320;
 /// 1.#INF00 and -1.#INF00. Returns the number of bytes written (no NUL).
 std::size_t format_fixed(double value, char* out) noexcept;
 
-/// Reads the number at text as the "%lf" scan does and writes the double in
-/// the "%f" form; returns the number of bytes written.
-std::size_t format_fixed_scanned(const char* text, char* out) noexcept;
-
 // A value x below 10^9 reads as a double within 2^-52 x of it, and the
 // double's 17-digit form lies within half a unit of its 17th digit of that:
 // all in all within 23 * 10^(n - 17) of x for n integer digits. With at
@@ -88,15 +84,6 @@ inline std::size_t format_fixed_digits(const char* begin, const char* point,
     ++*digit;
   }
   return static_cast<std::size_t>(next - out);
-}
-
-/// Writes what format_fixed writes for the double the plain number in
-/// [begin, end) reads as, ended by whitespace there: format_fixed_digits
-/// where it can, else through the double. Returns the number of bytes.
-inline std::size_t format_fixed_spelled(const char* begin, const char* point,
-                                        const char* end, char* out) noexcept {
-  const std::size_t size = format_fixed_digits(begin, point, end, out);
-  return size != 0 ? size : format_fixed_scanned(begin, out);
 }
 
 }  // namespace logvane

@@ -49,6 +49,8 @@ struct DecimalDigits {
     point = exponent = 0;
   }
   void add_sign(int c) noexcept { negative = c == '-'; }
+  void add_point() noexcept {}
+  void add_exponent_mark() noexcept {}
   void add_digit(int c, bool before_point) noexcept {
     if (significant == 0 && c == '0') {
       if (!before_point) --point;
@@ -202,7 +204,7 @@ ScanStatus read_word(TextReader& in) noexcept {
   }
 }
 
-TextScan scan_any_double_text(const char* p, double* value) noexcept {
+TextScan scan_double_text(const char* p, double* value) noexcept {
   BufferCursor cursor{p};
   DecimalDigits digits;
   digits.reset();
@@ -239,7 +241,8 @@ ScanStatus scan_double(TextReader& in, double* value) noexcept {
 
 ScanStatus skip_double(TextReader& in) noexcept {
   if (skip_space(in) < 0) return SCAN_END;
-  const bool taken = finish_in_reader(in, skip_double_text(in.next()),
+  const NumberSpelling fast = spell_number(in.next());
+  const bool taken = finish_in_reader(in, {fast.end, fast.converted},
                                       [](ReaderCursor& cursor) {
                                         DiscardDigits digits;
                                         return take_number(cursor, digits);

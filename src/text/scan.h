@@ -21,9 +21,10 @@ inline bool is_scan_digit(int c) noexcept {
   return static_cast<unsigned>(c - '0') < 10u;
 }
 
-/// The "%lf" syntax: [sign] digits [. digits] and, once a digit has been
-/// taken, [e|E [sign] digits]. Never gives back a character it took; tells
-/// digits what it takes. Returns whether a digit was taken.
+/// The "%lf" syntax, the one place it is written: [sign] digits [. digits]
+/// and, once a digit has been taken, [e|E [sign] digits]. Never gives back a
+/// character it took; tells digits what it takes. Returns whether a digit
+/// was taken.
 template <class Cursor, class Digits>
 bool take_number(Cursor& cursor, Digits& digits) noexcept {
   int c = cursor.peek();
@@ -40,6 +41,7 @@ bool take_number(Cursor& cursor, Digits& digits) noexcept {
     c = cursor.peek();
   }
   if (c == '.') {
+    digits.add_point();
     cursor.advance();
     c = cursor.peek();
     while (is_scan_digit(c)) {
@@ -50,6 +52,7 @@ bool take_number(Cursor& cursor, Digits& digits) noexcept {
     }
   }
   if (any_digit && (c == 'e' || c == 'E')) {
+    digits.add_exponent_mark();
     cursor.advance();
     c = cursor.peek();
     if (c == '+' || c == '-') {
@@ -96,6 +99,8 @@ struct BufferCursor {
 struct DiscardDigits {
   void add_sign(int) noexcept {}
   void add_digit(int, bool) noexcept {}
+  void add_point() noexcept {}
+  void add_exponent_mark() noexcept {}
   void add_exponent_sign(int) noexcept {}
   void add_exponent_digit(int) noexcept {}
 };
@@ -124,49 +129,48 @@ inline TextScan scan_int_text(const char* p) noexcept {
   return {cursor.position, converted};
 }
 
-inline TextScan skip_double_text(const char* p) noexcept {
+/// A number as buffered text spells it: [begin, end) is all that a "%lf"
+/// read takes there. Its mantissa, [sign] digits [. digits], ends at
+/// mantissa_end, before any exponent, and has its point at point
+/// (mantissa_end if it has none). converted is false if no digit was taken.
+struct NumberSpelling {
+  const char* begin;
+  const char* point;
+  const char* mantissa_end;
+  const char* end;
+  bool converted;
+};
+
+/// Reads the spelling of the number at p, without working out its value.
+inline NumberSpelling spell_number(const char* p) noexcept {
+  struct Marks {
+    const BufferCursor& cursor;
+    const char* point = nullptr;
+    const char* exponent = nullptr;
+    void add_sign(int) noexcept {}
+    void add_digit(int, bool) noexcept {}
+    void add_point() noexcept { point = cursor.position; }
+    void add_exponent_mark() noexcept { exponent = cursor.position; }
+    void add_exponent_sign(int) noexcept {}
+    void add_exponent_digit(int) noexcept {}
+  };
   BufferCursor cursor{p};
-  DiscardDigits digits;
-  const bool converted = take_number(cursor, digits);
-  return {cursor.position, converted};
+  Marks marks{cursor};
+  const bool converted = take_number(cursor, marks);
+  const char* const mantissa_end =
+      marks.exponent != nullptr ? marks.exponent : cursor.position;
+  return {p, marks.point != nullptr ? marks.point : mantissa_end, mantissa_end,
+          cursor.position, converted};
 }
 
-/// scan_double_text for every spelling; *value is set only on success.
-TextScan scan_any_double_text(const char* p, double* value) noexcept;
+/// The "%lf" read on buffered text; *value is set only on success.
+TextScan scan_double_text(const char* p, double* value) noexcept;
 
-/// The "%lf" read on buffered text; *value is set only on success. Spellings
-/// of up to 15 digits without an exponent are worked out here: the digits
-/// make an exact double, and so does the power of ten that scales them, so
-/// one division rounds correctly.
-inline TextScan scan_double_text(const char* p, double* value) noexcept {
-  struct ShortDigits {
-    unsigned long long mantissa = 0;
-    int count = 0;
-    int fraction = 0;
-    bool negative = false;
-    bool exponent = false;
-    void add_sign(int c) noexcept { negative = c == '-'; }
-    void add_digit(int c, bool before_point) noexcept {
-      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-      ++count;
-      fraction += before_point ? 0 : 1;
-    }
-    void add_exponent_sign(int) noexcept { exponent = true; }
-    void add_exponent_digit(int) noexcept { exponent = true; }
-  };
-  static constexpr double POWERS_OF_TEN[] = {1e0,  1e1,  1e2,  1e3, 1e4,  1e5,
-                                             1e6,  1e7,  1e8,  1e9, 1e10, 1e11,
-                                             1e12, 1e13, 1e14, 1e15};
-  BufferCursor cursor{p};
-  ShortDigits digits;
-  if (!take_number(cursor, digits)) return {cursor.position, false};
-  if (digits.count > 15 || digits.exponent) {
-    return scan_any_double_text(p, value);
-  }
-  const double magnitude =
-      static_cast<double>(digits.mantissa) / POWERS_OF_TEN[digits.fraction];
-  *value = digits.negative ? -magnitude : magnitude;
-  return {cursor.position, true};
+/// The value of a number spelled in buffered text, as scan_double reads it.
+inline double spelled_value(const NumberSpelling& number) noexcept {
+  double value = 0.0;
+  scan_double_text(number.begin, &value);
+  return value;
 }
 
 /// Reads up to and including a line feed, at most size - 1 characters, into

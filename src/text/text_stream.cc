@@ -44,34 +44,37 @@ std::size_t TextReader::fill_raw(char* into, std::size_t room) noexcept {
 }
 
 bool TextReader::refill() noexcept {
-  next_ = limit_ = buffer_;
-  buffer_[0] = '\0';
-  while (!source_done_) {
-    char* start = buffer_;
-    // A CR that ended the previous block may be half of a CR LF: it was kept
-    // back until the byte after it is known, so that the pair stays whole.
-    if (held_cr_) *start++ = '\r';
-    held_cr_ = false;
-    // The room left after a held CR, less the NUL and the padding: derived
-    // from the buffer itself, so that no refill can write past it.
-    char* const room_end = buffer_ + sizeof buffer_ - READ_PADDING_SIZE - 1;
+  // The unread tail moves to the front and more is read behind it, so that
+  // a record shorter than the buffer always lies whole in it.
+  const auto kept = static_cast<std::size_t>(limit_ - next_);
+  std::memmove(buffer_, next_, kept);
+  next_ = buffer_;
+  char* const old_limit = buffer_ + kept;
+  char* end = old_limit;
+  if (held_cr_) *end++ = '\r';
+  held_cr_ = false;
+  char* const room_end = buffer_ + READ_BUFFER_SIZE;
+  while (!source_done_ && end < room_end) {
     const std::size_t got =
-        fill_raw(start, static_cast<std::size_t>(room_end - start));
-    if (got == 0) source_done_ = true;
-    char* end = start + got;
-    if (char* stop = static_cast<char*>(std::memchr(start, END_OF_TEXT, got))) {
-      end = stop;
+        fill_raw(end, static_cast<std::size_t>(room_end - end));
+    char* const stop =
+        static_cast<char*>(std::memchr(end, END_OF_TEXT, got));
+    if (got == 0 || stop != nullptr) {
       source_done_ = true;
+      if (stop != nullptr) end = stop;
+      break;
     }
-    if (end != buffer_ && end[-1] == '\r' && !source_done_) {
-      held_cr_ = true;
-      --end;
-    }
-    *end = '\0';
-    limit_ = end;
-    if (limit_ != buffer_) return true;
+    end += got;
   }
-  return false;
+  // A CR that ends what was read may be half of a CR LF: it is kept back
+  // until the byte after it is known, so that the pair stays whole.
+  if (end != old_limit && end[-1] == '\r' && !source_done_) {
+    held_cr_ = true;
+    --end;
+  }
+  *end = '\0';
+  limit_ = end;
+  return end != old_limit;
 }
 
 TextWriter::TextWriter(FileHandle file) noexcept

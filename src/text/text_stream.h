@@ -7,7 +7,8 @@
 
 namespace logvane {
 
-/// Bytes taken from the source by one refill of a TextReader.
+/// Bytes of text a TextReader holds: a record longer than this is read
+/// through the stream, byte by byte.
 constexpr std::size_t READ_BUFFER_SIZE = 64 * 1024;
 /// Bytes after a TextReader's NUL that a scanner may load, 16 or 64 at a
 /// time, without looking at them.
@@ -54,8 +55,13 @@ class TextReader {
   const char* limit() const noexcept { return limit_; }
   /// Takes the characters before position, which lies in [next(), limit()].
   void take_to(const char* position) noexcept { next_ = position; }
-  /// Discards what was taken and reads more; false if nothing more comes.
+  /// Keeps what is not yet taken, moved to the front of the buffer, and
+  /// reads more behind it until the buffer is full or the input ends; false
+  /// if nothing more came.
   bool refill() noexcept;
+  /// True once the whole rest of the input is buffered: text that runs to
+  /// limit() ends there.
+  bool source_done() const noexcept { return source_done_; }
 
   /// True once a read has met the end of the input (or a read error).
   bool end_of_file() const noexcept { return end_of_file_; }
@@ -75,9 +81,9 @@ class TextReader {
   bool end_of_file_ = false;
   bool held_cr_ = false;
   int error_ = 0;
-  // A whole block, plus the CR held back from the block before it, the NUL
-  // that stops the scanners after it and the padding they may load.
-  char buffer_[1 + READ_BUFFER_SIZE + 1 + READ_PADDING_SIZE] = {};
+  // The text, the NUL that stops the scanners after it and the padding
+  // they may load.
+  char buffer_[READ_BUFFER_SIZE + 1 + READ_PADDING_SIZE] = {};
 };
 
 /// Writes a text stream to a file, or into memory: every line
