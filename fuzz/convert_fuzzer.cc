@@ -18,9 +18,12 @@
 #include <vector>
 
 #include "driver/run_conversion.h"
+#include "kml/kml_writer.h"
 #include "log/log_header.h"
 #include "log/track_log.h"
+#include "log/track_records.h"
 #include "reference.h"
+#include "support/byte_streams.h"
 #include "text/text_stream.h"
 
 namespace {
@@ -97,18 +100,25 @@ Conversion convert(const char* log, std::size_t size, std::size_t chunk_limit,
   static char* const line_buffer = new char[logvane::LINE_BUFFER_SIZE];
   static char* const console_memory = new char[CONSOLE_CAPACITY];
 
-  logvane::TextReader reader(log, size, chunk_limit);
-  logvane::TextWriter console(console_memory, CONSOLE_CAPACITY);
-  logvane::TextWriter document(document_memory, DOCUMENT_CAPACITY);
+  const std::string input(log, size);
+  logvane::SplittingSource log_bytes(input, chunk_limit);
+  logvane::MemorySink console_bytes(console_memory, CONSOLE_CAPACITY);
+  logvane::MemorySink document_bytes(document_memory, DOCUMENT_CAPACITY);
+  logvane::TextReader reader(log_bytes);
+  logvane::TextWriter console(console_bytes);
+  logvane::TextWriter document(document_bytes);
   logvane::ReferencePosition reference;
   logvane::read_log_header(reader, line_buffer, reference, console);
-  logvane::write_document(reader, line_buffer, LOG_PATH, reference, document);
+  logvane::write_kml_header(document, LOG_PATH, reference);
+  logvane::skip_to_records(reader, line_buffer);
+  logvane::convert_track_records(reader, document);
+  logvane::write_kml_footer(document);
   console.flush();
   document.flush();
   if (console.error() != 0) fail("console write failed", "");
   if (reader.error() != 0) fail("reading memory failed", "");
-  return {std::string(console_memory, console.memory_size()),
-          std::string(document_memory, document.memory_size()),
+  return {std::string(console_memory, console_bytes.size()),
+          std::string(document_memory, document_bytes.size()),
           document.error()};
 }
 

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "reference.h"
+#include "support/byte_streams.h"
 #include "text/fixed_format.h"
 #include "text/scan.h"
 #include "text/text_stream.h"
@@ -66,7 +67,8 @@ void check_fixed(double value) {
   // Six decimals below 1e9 are far coarser than the double's spacing, so the
   // text read back is within a few 1e-7 of it and rounds to the same text.
   if (std::fabs(value) < 1e9) {
-    TextReader reader(got.data(), got.size());
+    logvane::MemorySource bytes(got.data(), got.size());
+    TextReader reader(bytes);
     double back = 0.0;
     if (logvane::scan_double(reader, &back) != logvane::SCAN_CONVERTED ||
         fixed(back) != got) {
@@ -132,10 +134,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   const std::string folded = logvane_fuzz::folded_text(text, text_size);
   logvane_fuzz::TextCursor model{folded};
-  TextReader whole(text, text_size);
-  TextReader single(text, text_size, 1);
-  TextReader chunked(text, text_size, chunk_limit);
-  TextReader skipping(text, text_size, chunk_limit);
+  const std::string input(text, text_size);
+  logvane::SplittingSource whole_bytes(input, 0);
+  logvane::SplittingSource single_bytes(input, 1);
+  logvane::SplittingSource chunked_bytes(input, chunk_limit);
+  logvane::SplittingSource skipping_bytes(input, chunk_limit);
+  TextReader whole(whole_bytes);
+  TextReader single(single_bytes);
+  TextReader chunked(chunked_bytes);
+  TextReader skipping(skipping_bytes);
   for (;;) {
     const std::size_t start = model.at;
     const Read expected = model_read(model);

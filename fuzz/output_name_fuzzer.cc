@@ -180,11 +180,12 @@ void check_written_xml(const char* text) {
   if (size > (1 << 20) / 5) return;
   std::string written;
   {
-    logvane::TextWriter writer(memory, 1 << 20);
+    logvane::MemorySink bytes(memory, 1 << 20);
+    logvane::TextWriter writer(bytes);
     logvane::write_xml_text(writer, text);
     writer.flush();
     if (writer.error() != 0) fail("writing XML text failed", "");
-    written.assign(memory, writer.memory_size());
+    written.assign(memory, bytes.size());
   }
   check_xml_text(written);
   const std::string expected = model_xml_text(text);

@@ -21,8 +21,9 @@ const char* output_error_text(int error) noexcept {
 }  // namespace
 
 RunStatus convert_opened_log(const char* path, FileHandle log_file,
-                             TextWriter& out, TextWriter& err) noexcept {
-  TextReader log(log_file);
+                             ByteSource& log_bytes, TextWriter& out,
+                             TextWriter& err) noexcept {
+  TextReader log(log_bytes);
   char line_buffer[LINE_BUFFER_SIZE];
   ReferencePosition reference;
   read_log_header(log, line_buffer, reference, out);
@@ -43,8 +44,12 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
                         output_error_text(error));
     return RUN_OUTPUT_NOT_OPENED;
   }
-  TextWriter document(document_file);
-  write_document(log, line_buffer, path, reference, document);
+  FileSink document_bytes(document_file);
+  TextWriter document(document_bytes);
+  write_kml_header(document, path, reference);
+  skip_to_records(log, line_buffer);
+  convert_track_records(log, document);
+  write_kml_footer(document);
   document.flush();
 
   // An incomplete document must not stand where a complete one is expected.
@@ -69,29 +74,24 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
 }
 
 RunStatus report_unread_path(int error) noexcept {
-  TextWriter err(standard_error());
+  FileSink err_bytes(standard_error());
+  TextWriter err(err_bytes);
   write_error_message(err, "Filed to open input file", error);
   return RUN_INPUT_NOT_OPENED;
 }
 
 RunStatus report_usage() noexcept {
-  TextWriter out(standard_output());
+  FileSink out_bytes(standard_output());
+  TextWriter out(out_bytes);
   out.write_text("Usage: logvane txtfile\n");
   return RUN_USAGE;
 }
 
-void write_document(TextReader& log, char* line_buffer, const char* path,
-                    const ReferencePosition& reference,
-                    TextWriter& document) noexcept {
-  write_kml_header(document, path, reference);
-  skip_to_records(log, line_buffer);
-  convert_track_records(log, document);
-  write_kml_footer(document);
-}
-
 RunStatus run_conversion(const char* path) noexcept {
-  TextWriter out(standard_output());
-  TextWriter err(standard_error());
+  FileSink out_bytes(standard_output());
+  FileSink err_bytes(standard_error());
+  TextWriter out(out_bytes);
+  TextWriter err(err_bytes);
   // A document that Windows would not make a file in the current folder is
   // refused before the log is even opened: a log of such a name, aux.txt
   // say, is that device itself there, and reading it could wait for ever.
@@ -111,7 +111,9 @@ RunStatus run_conversion(const char* path) noexcept {
     write_error_message(err, "Filed to open input file", error);
     return RUN_INPUT_NOT_OPENED;
   }
-  const RunStatus status = convert_opened_log(path, log_file, out, err);
+  FileSource log_bytes(log_file);
+  const RunStatus status =
+      convert_opened_log(path, log_file, log_bytes, out, err);
   close_file(log_file);
   return status;
 }

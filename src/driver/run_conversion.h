@@ -29,15 +29,10 @@ RunStatus report_unread_path(int error) noexcept;
 RunStatus run_conversion(const char* path) noexcept;
 
 /// The conversion after the log at path was opened as log_file (which the
-/// caller closes), reporting on out and err.
+/// caller closes), whose bytes come from log_bytes, reporting on out and err.
 RunStatus convert_opened_log(const char* path, FileHandle log_file,
-                             TextWriter& out, TextWriter& err) noexcept;
-
-/// Writes the whole document for a log whose header has been read: the
-/// head, a coordinate line per record, the closing lines.
-void write_document(TextReader& log, char* line_buffer, const char* path,
-                    const ReferencePosition& reference,
-                    TextWriter& document) noexcept;
+                             ByteSource& log_bytes, TextWriter& out,
+                             TextWriter& err) noexcept;
 
 }  // namespace logvane
 

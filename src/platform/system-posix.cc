@@ -18,7 +18,6 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/injected_fault.h"
 
 namespace logvane {
 
@@ -131,13 +130,8 @@ FileHandle open_for_writing(const char* path, FileHandle input,
 
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
                          int* error) noexcept {
-  const FaultCheck fault = check_fault(READ_FAULT, size);
-  if (fault.allowed == 0 && fault.fails) {
-    *error = fault.error;
-    return -1;
-  }
   for (;;) {
-    const ssize_t got = ::read(static_cast<int>(file), into, fault.allowed);
+    const ssize_t got = ::read(static_cast<int>(file), into, size);
     if (got >= 0) return got;
     if (errno != EINTR) {
       *error = errno;
@@ -147,19 +141,16 @@ std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
 }
 
 int write_file(FileHandle file, const char* data, std::size_t size) noexcept {
-  const FaultCheck fault = check_fault(WRITE_FAULT, size);
-  std::size_t left = fault.allowed;
-  while (left > 0) {
-    const ssize_t put = ::write(static_cast<int>(file), data, left);
+  while (size > 0) {
+    const ssize_t put = ::write(static_cast<int>(file), data, size);
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) return errno;
     // A write that takes nothing would be tried again for ever.
     if (put == 0) return EIO;
     data += put;
-    left -= static_cast<std::size_t>(put);
+    size -= static_cast<std::size_t>(put);
   }
-  if (!fault.fails) return 0;
-  return fault.error != 0 ? fault.error : EIO;
+  return 0;
 }
 
 int close_file(FileHandle file) noexcept {

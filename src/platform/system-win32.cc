@@ -14,7 +14,6 @@
 #include <cwchar>
 #include <initializer_list>
 
-#include "platform/injected_fault.h"
 #include "text/utf16_text.h"
 
 // The C runtime's own parse of the command line, in UTF-16: the one that
@@ -411,13 +410,8 @@ FileHandle open_for_writing(const char* path, FileHandle input,
 
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
                          int* error) noexcept {
-  const FaultCheck fault = check_fault(READ_FAULT, size);
-  if (fault.allowed == 0 && fault.fails) {
-    *error = fault.error;
-    return -1;
-  }
   DWORD got = 0;
-  if (ReadFile(as_handle(file), into, chunk_of(fault.allowed), &got, nullptr)) {
+  if (ReadFile(as_handle(file), into, chunk_of(size), &got, nullptr)) {
     return got;
   }
   // A pipe whose writer has closed its end has simply come to its end.
@@ -428,20 +422,17 @@ std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
 }
 
 int write_file(FileHandle file, const char* data, std::size_t size) noexcept {
-  const FaultCheck fault = check_fault(WRITE_FAULT, size);
-  std::size_t left = fault.allowed;
-  while (left > 0) {
+  while (size > 0) {
     DWORD put = 0;
-    if (!WriteFile(as_handle(file), data, chunk_of(left), &put, nullptr)) {
+    if (!WriteFile(as_handle(file), data, chunk_of(size), &put, nullptr)) {
       return error_number(GetLastError());
     }
     // A write that takes nothing would be tried again for ever.
     if (put == 0) return EIO;
     data += put;
-    left -= put;
+    size -= put;
   }
-  if (!fault.fails) return 0;
-  return fault.error != 0 ? fault.error : EIO;
+  return 0;
 }
 
 int close_file(FileHandle file) noexcept {

@@ -95,12 +95,6 @@ LeadBytes find_lead_bytes() noexcept;
 /// Windows builds has one.
 double read_decimal_in_c_locale(const char* text) noexcept;
 
-/// For tests: makes the next read_file or write_file fail with error once
-/// it has let pass after_bytes more bytes in all (write_file with error 0:
-/// takes nothing). Reset by a call with kind NO_FAULT.
-enum FaultKind { NO_FAULT, READ_FAULT, WRITE_FAULT };
-void inject_fault(FaultKind kind, int error, std::size_t after_bytes) noexcept;
-
 }  // namespace logvane
 
 #endif  // LOGVANE_PLATFORM_SYSTEM_H_

@@ -131,12 +131,6 @@ bool has_avx2() noexcept {
 }
 #endif
 
-#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
-ByteClasses classify_bytes_narrow(const char* text) noexcept;
-#else
-constexpr ClassifyRoute classify_bytes_narrow = classify_bytes_scalar;
-#endif
-
 ClassifyRoute first_route() noexcept {
 #ifdef LOGVANE_CLASSIFY_AVX2
   if (has_avx2()) return classify_bytes_avx2;
@@ -146,14 +140,7 @@ ClassifyRoute first_route() noexcept {
 
 }  // namespace
 
-ClassifyRoute classify_bytes_route = first_route();
-
-bool allow_wide_classification(bool allowed) noexcept {
-  static const ClassifyRoute available = classify_bytes_route;
-  const bool before = classify_bytes_route != classify_bytes_narrow;
-  classify_bytes_route = allowed ? available : classify_bytes_narrow;
-  return before;
-}
+const ClassifyRoute classify_bytes_route = first_route();
 
 ByteClasses classify_bytes_scalar(const char* text) noexcept {
   ByteClasses classes;
@@ -174,10 +161,6 @@ ByteClasses classify_bytes_scalar(const char* text) noexcept {
   return classes;
 }
 
-#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
-namespace {
-
-// 16 bytes at a time with SSE2 or NEON.
 ByteClasses classify_bytes_narrow(const char* text) noexcept {
 #ifdef LOGVANE_CLASSIFY_SSE2
   // x - low <= span, unsigned, as min(x - low, span) == x - low.
@@ -219,10 +202,9 @@ ByteClasses classify_bytes_narrow(const char* text) noexcept {
   classes.digit = mask_of(digit);
   classes.point = mask_of(point);
   return classes;
+#else
+  return classify_bytes_scalar(text);
 #endif
 }
-
-}  // namespace
-#endif
 
 }  // namespace logvane

@@ -19,18 +19,18 @@ struct ByteClasses {
 
 /// A way to classify the 64 bytes at text.
 using ClassifyRoute = ByteClasses (*)(const char* text) noexcept;
-/// The fastest route this processor has: 32 bytes at a time where an
-/// x86-64 processor has AVX2, else 16 at a time with SSE2 or, on ARM64, NEON
-/// (unless LOGVANE_SCALAR_ONLY is defined), else as classify_bytes_scalar
-/// does. Chosen once when the program starts.
-extern ClassifyRoute classify_bytes_route;
+/// The fastest route this processor has, chosen once when the program
+/// starts: 32 bytes at a time where an x86-64 processor has AVX2, else
+/// classify_bytes_narrow.
+extern const ClassifyRoute classify_bytes_route;
 inline ByteClasses classify_bytes(const char* text) noexcept {
   return classify_bytes_route(text);
 }
-/// For tests: lets classify_bytes take 32 bytes at a time where it can, or
-/// not; returns whether it did before.
-bool allow_wide_classification(bool allowed) noexcept;
-/// Classifies the 64 bytes at text eight at a time in plain C++.
+/// Classifies the 64 bytes at text 16 at a time with SSE2 or, on ARM64,
+/// NEON (unless LOGVANE_SCALAR_ONLY is defined), else as
+/// classify_bytes_scalar does.
+ByteClasses classify_bytes_narrow(const char* text) noexcept;
+/// Classifies them eight at a time in plain C++.
 ByteClasses classify_bytes_scalar(const char* text) noexcept;
 
 /// The index of the lowest set bit of a mask that is not zero.

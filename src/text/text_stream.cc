@@ -12,35 +12,41 @@ constexpr char END_OF_TEXT = '\x1a';
 
 }  // namespace
 
-TextReader::TextReader(FileHandle file, std::size_t chunk_limit) noexcept
-    : file_(file), chunk_limit_(chunk_limit), next_(buffer_), limit_(buffer_) {
-  buffer_[0] = '\0';
+ReadResult FileSource::read(char* into, std::size_t size) noexcept {
+  int error = 0;
+  const std::ptrdiff_t got = read_file(file_, into, size, &error);
+  if (got < 0) return {0, error};
+  return {static_cast<std::size_t>(got), 0};
 }
 
-TextReader::TextReader(const char* data, std::size_t size,
-                       std::size_t chunk_limit) noexcept
-    : memory_(data),
-      memory_left_(size),
-      chunk_limit_(chunk_limit),
-      next_(buffer_),
-      limit_(buffer_) {
+ReadResult MemorySource::read(char* into, std::size_t size) noexcept {
+  size = std::min(size, left_);
+  std::memcpy(into, data_, size);
+  data_ += size;
+  left_ -= size;
+  return {size, 0};
+}
+
+int FileSink::write(const char* data, std::size_t size) noexcept {
+  return write_file(file_, data, size);
+}
+
+int MemorySink::write(const char* data, std::size_t size) noexcept {
+  const std::size_t kept = std::min(capacity_ - size_, size);
+  std::memcpy(out_ + size_, data, kept);
+  size_ += kept;
+  return kept < size ? ENOSPC : 0;
+}
+
+TextReader::TextReader(ByteSource& source) noexcept
+    : source_(source), next_(buffer_), limit_(buffer_) {
   buffer_[0] = '\0';
 }
 
 std::size_t TextReader::fill_raw(char* into, std::size_t room) noexcept {
-  if (chunk_limit_ != 0) room = std::min(room, chunk_limit_);
-  if (memory_ != nullptr) {
-    const std::size_t size = std::min(room, memory_left_);
-    std::memcpy(into, memory_, size);
-    memory_ += size;
-    memory_left_ -= size;
-    return size;
-  }
-  int error = 0;
-  const std::ptrdiff_t got = read_file(file_, into, room, &error);
-  if (got >= 0) return static_cast<std::size_t>(got);
-  if (error_ == 0) error_ = error;
-  return 0;
+  const ReadResult got = source_.read(into, room);
+  if (got.error != 0 && error_ == 0) error_ = got.error;
+  return got.size;
 }
 
 bool TextReader::refill() noexcept {
@@ -77,15 +83,8 @@ bool TextReader::refill() noexcept {
   return end != old_limit;
 }
 
-TextWriter::TextWriter(FileHandle file) noexcept
-    : file_(file), used_(buffer_), end_(buffer_ + WRITE_BUFFER_SIZE) {}
-
-TextWriter::TextWriter(char* out, std::size_t capacity) noexcept
-    : memory_(out),
-      memory_next_(out),
-      memory_end_(out + capacity),
-      used_(buffer_),
-      end_(buffer_ + WRITE_BUFFER_SIZE) {}
+TextWriter::TextWriter(ByteSink& sink) noexcept
+    : sink_(sink), used_(buffer_), end_(buffer_ + WRITE_BUFFER_SIZE) {}
 
 void TextWriter::write_text(const char* text, std::size_t size) noexcept {
   const char* const text_end = text + size;
@@ -116,19 +115,10 @@ void TextWriter::write_text(const char* text) noexcept {
 }
 
 void TextWriter::flush() noexcept {
-  const char* data = buffer_;
-  auto size = static_cast<std::size_t>(used_ - buffer_);
+  const auto size = static_cast<std::size_t>(used_ - buffer_);
   used_ = buffer_;
   if (size == 0 || error_ != 0) return;
-  if (memory_ != nullptr) {
-    const auto room = static_cast<std::size_t>(memory_end_ - memory_next_);
-    const std::size_t kept = std::min(room, size);
-    std::memcpy(memory_next_, data, kept);
-    memory_next_ += kept;
-    if (kept < size) error_ = ENOSPC;
-    return;
-  }
-  error_ = write_file(file_, data, size);
+  error_ = sink_.write(buffer_, size);
 }
 
 void write_error_message(TextWriter& out, const char* message,

@@ -16,7 +16,82 @@ constexpr std::size_t READ_PADDING_SIZE = 64;
 /// Bytes a TextWriter gathers before one write to its file.
 constexpr std::size_t WRITE_BUFFER_SIZE = 64 * 1024;
 
-/// Reads a file, or bytes in memory, as a text stream: a CR LF
+/// What a read from a ByteSource gave: size bytes (0 at the end), or the
+/// system's error number.
+struct ReadResult {
+  std::size_t size;
+  int error;
+};
+
+/// Where a TextReader's bytes come from.
+class ByteSource {
+ public:
+  /// Reads at most size bytes into into.
+  virtual ReadResult read(char* into, std::size_t size) noexcept = 0;
+
+ protected:
+  ~ByteSource() = default;
+};
+
+/// Where a TextWriter's bytes go.
+class ByteSink {
+ public:
+  /// Writes all size bytes; returns 0 or the error that stopped them.
+  virtual int write(const char* data, std::size_t size) noexcept = 0;
+
+ protected:
+  ~ByteSink() = default;
+};
+
+/// The bytes of an open file, which the source does not close.
+class FileSource final : public ByteSource {
+ public:
+  explicit FileSource(FileHandle file) noexcept : file_(file) {}
+  ReadResult read(char* into, std::size_t size) noexcept override;
+
+ private:
+  FileHandle file_;
+};
+
+/// The size bytes at data.
+class MemorySource final : public ByteSource {
+ public:
+  MemorySource(const char* data, std::size_t size) noexcept
+      : data_(data), left_(size) {}
+  ReadResult read(char* into, std::size_t size) noexcept override;
+
+ private:
+  const char* data_;
+  std::size_t left_;
+};
+
+/// An open file, which the sink does not close.
+class FileSink final : public ByteSink {
+ public:
+  explicit FileSink(FileHandle file) noexcept : file_(file) {}
+  int write(const char* data, std::size_t size) noexcept override;
+
+ private:
+  FileHandle file_;
+};
+
+/// The capacity bytes at out; running out of room is an error (ENOSPC), as
+/// on a full disk.
+class MemorySink final : public ByteSink {
+ public:
+  MemorySink(char* out, std::size_t capacity) noexcept
+      : out_(out), capacity_(capacity) {}
+  int write(const char* data, std::size_t size) noexcept override;
+  /// Bytes written so far.
+  std::size_t size() const noexcept { return size_; }
+
+ private:
+  char* out_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+/// Reads the bytes of a source as a text stream: a CR LF
 /// pair becomes one line feed, a lone CR is an ordinary character, and a
 /// 0x1A byte ends the input for good. One fixed buffer, filled by refill().
 /// The pairs are folded where they are met, by peek() and read_line: the
@@ -24,12 +99,7 @@ constexpr std::size_t WRITE_BUFFER_SIZE = 64 * 1024;
 /// CR and LF are both whitespace to them.
 class TextReader {
  public:
-  /// Reads file, which the reader does not close. chunk_limit, if not zero,
-  /// caps the bytes one refill takes (tests use it to split the input).
-  explicit TextReader(FileHandle file, std::size_t chunk_limit = 0) noexcept;
-  /// Reads size bytes at data, chunk_limit bytes a refill at most if not 0.
-  TextReader(const char* data, std::size_t size,
-             std::size_t chunk_limit = 0) noexcept;
+  explicit TextReader(ByteSource& source) noexcept;
   TextReader(const TextReader&) = delete;
   TextReader& operator=(const TextReader&) = delete;
 
@@ -71,10 +141,7 @@ class TextReader {
  private:
   std::size_t fill_raw(char* into, std::size_t room) noexcept;
 
-  FileHandle file_ = NO_FILE;
-  const char* memory_ = nullptr;
-  std::size_t memory_left_ = 0;
-  std::size_t chunk_limit_ = 0;
+  ByteSource& source_;
   const char* next_;
   const char* limit_;
   bool source_done_ = false;
@@ -86,15 +153,11 @@ class TextReader {
   char buffer_[READ_BUFFER_SIZE + 1 + READ_PADDING_SIZE] = {};
 };
 
-/// Writes a text stream to a file, or into memory: every line
-/// feed becomes CR LF. Remembers its first error instead of reporting each.
+/// Writes a text stream to a sink: every line feed becomes CR LF.
+/// Remembers its first error instead of reporting each.
 class TextWriter {
  public:
-  /// Writes to file, which the writer does not close.
-  explicit TextWriter(FileHandle file) noexcept;
-  /// Writes into [out, out + capacity); running out of room is an error
-  /// (ENOSPC), as on a full disk.
-  TextWriter(char* out, std::size_t capacity) noexcept;
+  explicit TextWriter(ByteSink& sink) noexcept;
   TextWriter(const TextWriter&) = delete;
   TextWriter& operator=(const TextWriter&) = delete;
   ~TextWriter() { flush(); }
@@ -109,21 +172,14 @@ class TextWriter {
     return used_;
   }
   void commit(std::size_t size) noexcept { used_ += size; }
-  /// Hands the buffered bytes to the file.
+  /// Hands the buffered bytes to the sink.
   void flush() noexcept;
 
   /// The first system error met while writing, or 0.
   int error() const noexcept { return error_; }
-  /// Bytes written into memory so far (for a writer into memory).
-  std::size_t memory_size() const noexcept {
-    return static_cast<std::size_t>(memory_next_ - memory_);
-  }
 
  private:
-  FileHandle file_ = NO_FILE;
-  char* memory_ = nullptr;
-  char* memory_next_ = nullptr;
-  char* memory_end_ = nullptr;
+  ByteSink& sink_;
   char* used_;
   char* end_;
   int error_ = 0;

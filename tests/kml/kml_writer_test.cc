@@ -11,18 +11,20 @@ namespace {
 
 std::string xml(const std::string& text) {
   std::vector<char> memory(4 * text.size() + 16);
-  TextWriter out(memory.data(), memory.size());
+  MemorySink out_bytes(memory.data(), memory.size());
+  TextWriter out(out_bytes);
   write_xml_text(out, text.c_str());
   out.flush();
-  return {memory.data(), out.memory_size()};
+  return {memory.data(), out_bytes.size()};
 }
 
 std::string points(const std::vector<TrackPoint>& track) {
   std::vector<char> memory(100 * track.size() + 16);
-  TextWriter out(memory.data(), memory.size());
+  MemorySink out_bytes(memory.data(), memory.size());
+  TextWriter out(out_bytes);
   for (const TrackPoint& point : track) write_track_point(out, point);
   out.flush();
-  return {memory.data(), out.memory_size()};
+  return {memory.data(), out_bytes.size()};
 }
 
 const std::string REPLACEMENT = "\xEF\xBF\xBD";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "log/track_log.h"
+#include "support/byte_streams.h"
 #include "support/reader_cases.h"
 
 namespace logvane {
@@ -22,15 +23,17 @@ std::string shown(double value) {
 // chunk limit.
 std::string header(const std::string& log, ReferencePosition start = {}) {
   return same_at_every_chunk_limit([&](std::size_t chunk) {
-    TextReader in(log.data(), log.size(), chunk);
+    SplittingSource in_bytes(log, chunk);
+    TextReader in(in_bytes);
     char echo[64];
-    TextWriter console(echo, sizeof echo);
+    MemorySink console_bytes(echo, sizeof echo);
+    TextWriter console(console_bytes);
     std::vector<char> line(LINE_BUFFER_SIZE);
     ReferencePosition reference = start;
     read_log_header(in, line.data(), reference, console);
     console.flush();
     skip_to_records(in, line.data());
-    std::string got = std::string(echo, console.memory_size()) + "|" +
+    std::string got = std::string(echo, console_bytes.size()) + "|" +
                       shown(reference.longitude) + "," +
                       shown(reference.latitude) + "|";
     for (int c; (c = in.peek()) >= 0; in.advance()) got += static_cast<char>(c);

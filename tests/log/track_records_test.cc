@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "kml/kml_writer.h"
+#include "support/byte_streams.h"
+#include "support/long_sweep.h"
 #include "support/reader_cases.h"
 
 namespace logvane {
@@ -19,12 +21,14 @@ namespace {
 // chunk limit.
 std::string document(const std::string& log) {
   return same_at_every_chunk_limit([&](std::size_t chunk) {
-    TextReader in(log.data(), log.size(), chunk);
+    SplittingSource in_bytes(log, chunk);
+    TextReader in(in_bytes);
     std::vector<char> memory(4 * log.size() + 1000);
-    TextWriter out(memory.data(), memory.size());
+    MemorySink out_bytes(memory.data(), memory.size());
+    TextWriter out(out_bytes);
     convert_track_records(in, out);
     out.flush();
-    return std::string(memory.data(), out.memory_size());
+    return std::string(memory.data(), out_bytes.size());
   });
 }
 
@@ -32,7 +36,8 @@ std::string document(const std::string& log) {
 // end-of-file indicator is set after it.
 std::string returns(const std::string& log) {
   return same_at_every_chunk_limit([&](std::size_t chunk) {
-    TextReader in(log.data(), log.size(), chunk);
+    SplittingSource in_bytes(log, chunk);
+    TextReader in(in_bytes);
     std::string got;
     for (int call = 0; call < 20; ++call) {
       TrackPoint point;
@@ -128,9 +133,11 @@ TEST(TrackRecords, ManyRecordsAcrossRefills) {
 // The document written record by record, each read by scan_track_record
 // and written by write_track_point: what the loop's fast route must equal.
 std::string document_record_by_record(const std::string& log) {
-  TextReader in(log.data(), log.size());
+  MemorySource in_bytes(log.data(), log.size());
+  TextReader in(in_bytes);
   std::vector<char> memory(4 * log.size() + 1000);
-  TextWriter out(memory.data(), memory.size());
+  MemorySink out_bytes(memory.data(), memory.size());
+  TextWriter out(out_bytes);
   do {
     TrackPoint point;
     if (scan_track_record(in, point) == RECORD_FIELD_COUNT) {
@@ -138,7 +145,7 @@ std::string document_record_by_record(const std::string& log) {
     }
   } while (!in.end_of_file());
   out.flush();
-  return std::string(memory.data(), out.memory_size());
+  return std::string(memory.data(), out_bytes.size());
 }
 
 // A log of mostly plain records, with numbers at the edges of the digits'
@@ -221,10 +228,7 @@ TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWrites) {
 }
 
 TEST(TrackRecords, FastRouteWritesWhatRecordByRecordReadingWritesLongSweep) {
-  const char* long_tests = std::getenv("LOGVANE_LONG_TESTS");
-  if (long_tests == nullptr || std::string(long_tests) != "1") {
-    GTEST_SKIP() << "set LOGVANE_LONG_TESTS=1 for the long sweep";
-  }
+  SKIP_UNLESS_LONG_SWEEPS();
   expect_fast_route_writes_as_record_by_record(4202, 400);
 }
 

@@ -198,30 +198,5 @@ TEST(System, DiscardRemovesOnlyTheFileItWrote) {
 #endif
 }
 
-TEST(System, InjectedFaults) {
-  InTemporaryDirectory directory;
-  write_bytes("log.txt", "0123456789");
-  int error = 0;
-  const FileHandle log = open_for_reading("log.txt", &error);
-  char bytes[16];
-  inject_fault(READ_FAULT, EIO, 4);
-  EXPECT_EQ(4, read_file(log, bytes, sizeof bytes, &error));
-  EXPECT_EQ(-1, read_file(log, bytes, sizeof bytes, &error));
-  EXPECT_EQ(EIO, error);
-  inject_fault(NO_FAULT, 0, 0);
-  EXPECT_EQ(6, read_file(log, bytes, sizeof bytes, &error));
-
-  const FileHandle document = open_for_writing("doc.kml", log, &error);
-  inject_fault(WRITE_FAULT, ENOSPC, 3);
-  EXPECT_EQ(ENOSPC, write_file(document, "abcdef", 6));
-  // A write that takes nothing ends with an error instead of trying again.
-  inject_fault(WRITE_FAULT, 0, 0);
-  EXPECT_EQ(EIO, write_file(document, "gh", 2));
-  inject_fault(NO_FAULT, 0, 0);
-  close_file(document);
-  close_file(log);
-  EXPECT_EQ("abc", read_bytes("doc.kml"));
-}
-
 }  // namespace
 }  // namespace logvane

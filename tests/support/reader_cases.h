@@ -7,8 +7,8 @@
 
 namespace logvane {
 
-/// Refill sizes every reader case runs at, so that block edges fall
-/// everywhere; 0 is the reader's own block size.
+/// Read sizes every reader case runs at (SplittingSource), so that block
+/// edges fall everywhere; 0 is the reader's own block size.
 inline constexpr std::size_t CHUNK_LIMITS[] = {0, 1, 2, 3, 7};
 
 /// Long runs of one character as "x{5000}", so that failures stay readable.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/system.h"
+#include "support/long_sweep.h"
 #include "support/midpoint.h"
 
 namespace logvane {
@@ -57,8 +58,7 @@ TEST(DecimalText, StrtodRouteMatchesFromChars) {
     GTEST_SKIP() << "no floating std::from_chars to compare with: the Scan "
                     "tests check the C library route against strtod";
   }
-  const bool long_run = std::getenv("LOGVANE_LONG_TESTS") != nullptr;
-  const int cases = long_run ? 10'000'000 : 100'000;
+  const int cases = long_sweeps_wanted() ? 10'000'000 : 100'000;
   std::mt19937_64 random(12345);
   int failures = 0;
   for (int i = 0; i < cases && failures < 10; ++i) {

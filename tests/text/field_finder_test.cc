@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "support/long_sweep.h"
 #include "text/scan.h"
 
 namespace logvane {
@@ -26,7 +27,7 @@ ByteClasses classes_of(const char* text) {
   return classes;
 }
 
-TEST(FieldFinder, ClassifiesBothRoutesByteByByte) {
+TEST(FieldFinder, ClassifiesEveryRouteByteByByte) {
   std::mt19937_64 random(31337);
   static const char edges[] =
       " \t\n\v\f\r\x08\x0e\x1f!-./09:\x80\x89\xa0\xae\xb0\xff";
@@ -37,11 +38,9 @@ TEST(FieldFinder, ClassifiesBothRoutesByteByByte) {
                             : static_cast<char>(random());
     }
     const ByteClasses expected = classes_of(text);
-    const bool wide = allow_wide_classification(false);
-    const ByteClasses narrow = classify_bytes(text);
-    allow_wide_classification(wide);
     for (const ByteClasses got :
-         {classify_bytes(text), narrow, classify_bytes_scalar(text)}) {
+         {classify_bytes(text), classify_bytes_narrow(text),
+          classify_bytes_scalar(text)}) {
       ASSERT_EQ(expected.space, got.space) << i;
       ASSERT_EQ(expected.digit, got.digit) << i;
       ASSERT_EQ(expected.point, got.point) << i;
@@ -132,10 +131,7 @@ TEST(FieldFinder, FindsFieldsAndJudgesShapesAsTheReferenceDoes) {
 }
 
 TEST(FieldFinder, FindsFieldsAndJudgesShapesLongSweep) {
-  const char* long_tests = std::getenv("LOGVANE_LONG_TESTS");
-  if (long_tests == nullptr || std::string(long_tests) != "1") {
-    GTEST_SKIP() << "set LOGVANE_LONG_TESTS=1 for the long sweep";
-  }
+  SKIP_UNLESS_LONG_SWEEPS();
   expect_fields_and_shapes_as_reference(1147, 1'000'000);
 }
 

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "log/track_log.h"
+#include "support/byte_streams.h"
+#include "support/long_sweep.h"
 #include "support/midpoint.h"
 #include "support/reader_cases.h"
 #include "text/decimal_text.h"
@@ -38,7 +40,8 @@ std::string shown(double value) {
 template <class Read>
 std::string at_every_chunk(const std::string& input, Read read) {
   return same_at_every_chunk_limit([&](std::size_t chunk) {
-    TextReader in(input.data(), input.size(), chunk);
+    SplittingSource in_bytes(input, chunk);
+    TextReader in(in_bytes);
     std::string got = read(in);  // before rest(in): + does not order them
     return got + "|" + shorten(rest(in));
   });
@@ -229,8 +232,7 @@ TEST(Scan, NumberMatchesStrtodOnRandomSpellings) {
       HAS_FLOATING_FROM_CHARS ? "std::from_chars" : "strtod_l, C locale";
   RecordProperty("long_number_route", route);
   SCOPED_TRACE(route);
-  const bool long_run = std::getenv("LOGVANE_LONG_TESTS") != nullptr;
-  const int cases = long_run ? 10'000'000 : 300'000;
+  const int cases = long_sweeps_wanted() ? 10'000'000 : 300'000;
   std::mt19937_64 random(12345);
   int failures = 0;
   for (int i = 0; i < cases && failures < 10; ++i) {
@@ -243,7 +245,8 @@ TEST(Scan, NumberMatchesStrtodOnRandomSpellings) {
     if (any_digit) {
       expected = std::strtod(text.substr(start, stop - start).c_str(), nullptr);
     }
-    TextReader in(text.data(), text.size(), CHUNK_LIMITS[i % 5]);
+    SplittingSource in_bytes(text, CHUNK_LIMITS[i % 5]);
+    TextReader in(in_bytes);
     double value = 42.0;
     const ScanStatus status = scan_double(in, &value);
     const std::size_t left = rest(in).size();

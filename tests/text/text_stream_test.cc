@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "log/track_log.h"
+#include "support/byte_streams.h"
 #include "support/reader_cases.h"
 #include "text/scan.h"
 
@@ -19,7 +20,8 @@ namespace {
 // reports the end, which must stay the end.
 std::string text(const std::string& input) {
   return same_at_every_chunk_limit([&](std::size_t chunk) {
-    TextReader in(input.data(), input.size(), chunk);
+    SplittingSource in_bytes(input, chunk);
+    TextReader in(in_bytes);
     std::string got;
     for (int c; (c = in.peek()) >= 0; in.advance()) got += static_cast<char>(c);
     got += in.end_of_file() && in.peek() < 0 && in.error() == 0 ? "|end" : "|?";
@@ -59,7 +61,8 @@ TEST(TextStream, CtrlZEndsTheInputForGood) {
 std::string end_after(const std::string& input, const std::string& read) {
   std::string flags;
   for (const std::size_t chunk : CHUNK_LIMITS) {
-    TextReader in(input.data(), input.size(), chunk);
+    SplittingSource in_bytes(input, chunk);
+    TextReader in(in_bytes);
     std::vector<char> line(LINE_BUFFER_SIZE);
     double value = 0;
     if (read == "line") read_line(in, line.data(), line.size());
@@ -84,15 +87,16 @@ TEST(TextStream, EndOfFileOnlyOnceAReadMeetsTheEnd) {
 // flush, or its error; after an error nothing more may arrive.
 std::string written(const std::string& text, std::size_t capacity = 1 << 20) {
   std::vector<char> memory(capacity);
-  TextWriter out(memory.data(), memory.size());
+  MemorySink out_bytes(memory.data(), memory.size());
+  TextWriter out(out_bytes);
   out.write_text(text.data(), text.size());
   out.flush();
-  std::string got(memory.data(), out.memory_size());
+  std::string got(memory.data(), out_bytes.size());
   if (out.error() == 0) return got;
   out.write_text("z");
   out.flush();
   const std::string error = std::strerror(out.error());
-  return out.memory_size() != got.size() ? error + ", then wrote more" : error;
+  return out_bytes.size() != got.size() ? error + ", then wrote more" : error;
 }
 
 TEST(TextStream, WriterTurnsEachLineFeedIntoCrLf) {
@@ -115,7 +119,8 @@ TEST(TextStream, WriterIntoFullMemoryHasNoSpace) {
 
 TEST(TextStream, ErrorMessageInPerrorForm) {
   char memory[200];
-  TextWriter out(memory, sizeof memory);
+  MemorySink out_bytes(memory, sizeof memory);
+  TextWriter out(out_bytes);
   write_error_message(out, "Filed to open input file", ENOENT);
   write_error_message(out, "Failed to open output file",
                       "Input and output are the same file");
@@ -123,7 +128,7 @@ TEST(TextStream, ErrorMessageInPerrorForm) {
   EXPECT_EQ(
       "Filed to open input file: No such file or directory\r\n"
       "Failed to open output file: Input and output are the same file\r\n",
-      std::string(memory, out.memory_size()));
+      std::string(memory, out_bytes.size()));
 }
 
 }  // namespace
