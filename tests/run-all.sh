@@ -3,7 +3,11 @@
 # cases of the real binary, and the packaging checks. Installs the Debian
 # packages the tests use when they are missing. Tests are switched on
 # whatever the build directory held before, and a run that finds no tests
-# fails.
+# fails. Ends with one line counting the tests.
+#
+# Arguments go to cmake: run-libcxx.sh, run-windows.sh and run-cross.sh run
+# the suite for another toolchain that way. LOGVANE_BUILD_DIR names the
+# build directory, LOGVANE_SUITE the suite in the closing line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,5 +22,9 @@ build=${LOGVANE_BUILD_DIR:-build-tests}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DLOGVANE_TESTS=ON "$@"
 cmake --build "$build" -j"$(nproc)"
+status=0
 ctest --test-dir "$build" --output-on-failure --no-tests=error \
-  -j"$(nproc)" --timeout 600
+  -j"$(nproc)" --timeout 600 | tee "$build/ctest-output.txt" || status=$?
+awk -v suite="${LOGVANE_SUITE:-suite}" -f tests/ctest-summary.awk \
+  "$build/ctest-output.txt"
+exit "$status"

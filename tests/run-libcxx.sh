@@ -15,7 +15,7 @@ tools/install-missing clang++=clang "/usr/lib/*/libc++.so=libc++-dev" \
 # GoogleTest's project enables C too, and gcc refuses -stdlib=libc++ among
 # the linker flags: clang builds the C side as well.
 export LOGVANE_BUILD_DIR=${LOGVANE_BUILD_DIR:-build-libcxx}
-tests/run-all.sh -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+LOGVANE_SUITE="libc++ suite" tests/run-all.sh -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS=-stdlib=libc++ -DCMAKE_EXE_LINKER_FLAGS=-stdlib=libc++ \
   -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest -DLOGVANE_TESTS=ON "$@"
 
