@@ -62,25 +62,29 @@ bool is_port_digit(const char* digit, std::size_t length) noexcept {
 
 }  // namespace
 
-int windows_name_error(const char* name) noexcept {
-  if (std::strchr(name, ':') != nullptr) return EINVAL;
+OpenError windows_name_error(const char* name) noexcept {
+  if (std::strchr(name, ':') != nullptr) {
+    return {OpenError::SYSTEM_ERROR, EINVAL};
+  }
   // Windows compares what stands before the first dot, spaces at its end
   // left out.
   std::size_t stem = std::strcspn(name, ".");
   while (stem > 0 && name[stem - 1] == ' ') --stem;
   if (stem == 3) {
     for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
-      if (equal_ignoring_case(name, device, 3)) return DEVICE_NAME;
+      if (equal_ignoring_case(name, device, 3)) {
+        return {OpenError::DEVICE_NAME, 0};
+      }
     }
   } else if (stem == 4 || stem == 5) {
     for (const char* port : {"COM", "LPT"}) {
       if (equal_ignoring_case(name, port, 3) &&
           is_port_digit(name + 3, stem - 3)) {
-        return DEVICE_NAME;
+        return {OpenError::DEVICE_NAME, 0};
       }
     }
   }
-  return 0;
+  return {};
 }
 
 }  // namespace logvane

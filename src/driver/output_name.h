@@ -20,14 +20,12 @@ constexpr std::size_t OUTPUT_NAME_SIZE = BASE_NAME_SIZE + 4;
 std::size_t derive_output_name(const char* path, const LeadBytes& lead_bytes,
                                char* out) noexcept;
 
-/// What windows_name_error gives for a name Windows keeps for a device.
-constexpr int DEVICE_NAME = -2;
-
 /// Why Windows would not give name, a document's name in the current folder,
-/// a file of its own, or 0: DEVICE_NAME for CON, PRN, AUX, NUL, COM0 to COM9
-/// and LPT0 to LPT9 with any extension, case, or spaces before the dot;
-/// EINVAL for a colon, which would lead to a drive or a stream of a file.
-int windows_name_error(const char* name) noexcept;
+/// a file of its own, or no error: DEVICE_NAME for CON, PRN, AUX, NUL, COM0
+/// to COM9 and LPT0 to LPT9 with any extension, case, or spaces before the
+/// dot; EINVAL for a colon, which would lead to a drive or a stream of a
+/// file.
+OpenError windows_name_error(const char* name) noexcept;
 
 }  // namespace logvane
 

@@ -12,10 +12,14 @@ namespace logvane {
 namespace {
 
 // The reason a document could not be opened, as the user reads it.
-const char* output_error_text(int error) noexcept {
-  if (error == SAME_FILE) return "Input and output are the same file";
-  if (error == DEVICE_NAME) return "Name reserved for a device";
-  return std::strerror(error);
+const char* output_error_text(const OpenError& error) noexcept {
+  if (error.reason == OpenError::SAME_FILE) {
+    return "Input and output are the same file";
+  }
+  if (error.reason == OpenError::DEVICE_NAME) {
+    return "Name reserved for a device";
+  }
+  return std::strerror(error.number);
 }
 
 }  // namespace
@@ -36,7 +40,7 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
 
   char output_name[OUTPUT_NAME_SIZE];
   derive_output_name(path, find_lead_bytes(), output_name);
-  int error = 0;
+  OpenError error;
   const FileHandle document_file =
       open_for_writing(output_name, log_file, &error);
   if (document_file == NO_FILE) {
@@ -98,8 +102,8 @@ RunStatus run_conversion(const char* path) noexcept {
   if (names_follow_windows_rules()) {
     char output_name[OUTPUT_NAME_SIZE];
     derive_output_name(path, find_lead_bytes(), output_name);
-    const int name_error = windows_name_error(output_name);
-    if (name_error != 0) {
+    const OpenError name_error = windows_name_error(output_name);
+    if (name_error.reason != OpenError::NONE) {
       write_error_message(err, "Failed to open output file",
                           output_error_text(name_error));
       return RUN_OUTPUT_NOT_OPENED;

@@ -90,38 +90,38 @@ FileHandle open_for_reading(const char* path, int* error) noexcept {
 }
 
 FileHandle open_for_writing(const char* path, FileHandle input,
-                            int* error) noexcept {
+                            OpenError* error) noexcept {
   struct stat log;
   if (::fstat(static_cast<int>(input), &log) != 0) {
-    *error = errno;
+    *error = {OpenError::SYSTEM_ERROR, errno};
     return NO_FILE;
   }
   // Known before opening: the log is neither written to nor even opened
   // for writing, which a read-only log would refuse with another reason.
   struct stat existing;
   if (::stat(path, &existing) == 0 && same_file(existing, log)) {
-    *error = SAME_FILE;
+    *error = {OpenError::SAME_FILE, 0};
     return NO_FILE;
   }
   // Not truncated on opening: the name may have changed to the log since.
   const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) {
-    *error = errno;
+    *error = {OpenError::SYSTEM_ERROR, errno};
     return NO_FILE;
   }
   struct stat output;
   if (::fstat(fd, &output) != 0) {
-    *error = errno;
+    *error = {OpenError::SYSTEM_ERROR, errno};
     ::close(fd);
     return NO_FILE;
   }
   if (same_file(output, log)) {
-    *error = SAME_FILE;
+    *error = {OpenError::SAME_FILE, 0};
     ::close(fd);
     return NO_FILE;
   }
   if (S_ISREG(output.st_mode) && ::ftruncate(fd, 0) != 0) {
-    *error = errno;
+    *error = {OpenError::SYSTEM_ERROR, errno};
     ::close(fd);
     return NO_FILE;
   }

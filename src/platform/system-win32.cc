@@ -261,33 +261,34 @@ int same_file_without_serial(HANDLE a, HANDLE b) noexcept {
   return first_links > 1 && second_links > 1 ? 1 : 0;
 }
 
-// Whether a and b are one file: 0 when they are not, SAME_FILE when they
-// are, or the error number of a query that failed, since a file whose
+// Whether a and b are one file: no error when they are not, SAME_FILE when
+// they are, or the error number of a query that failed, since a file whose
 // identity is unknown may be the log. A device, such as the null device,
 // or a pipe is never taken for the log.
-int compare_files(HANDLE a, HANDLE b) noexcept {
+OpenError compare_files(HANDLE a, HANDLE b) noexcept {
   for (const HANDLE file : {a, b}) {
     SetLastError(NO_ERROR);
     const DWORD type = GetFileType(file);
     if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) {
-      return error_number(GetLastError());
+      return {OpenError::SYSTEM_ERROR, error_number(GetLastError())};
     }
-    if (type != FILE_TYPE_DISK) return 0;
+    if (type != FILE_TYPE_DISK) return {};
   }
   FileIdentity first;
   FileIdentity second;
   if (!(read_identity(a, true, &first) && read_identity(b, true, &second)) &&
       !(read_identity(a, false, &first) && read_identity(b, false, &second))) {
-    return error_number(GetLastError());
+    return {OpenError::SYSTEM_ERROR, error_number(GetLastError())};
   }
   if (first.volume != second.volume ||
       std::memcmp(&first.id, &second.id, sizeof first.id) != 0) {
-    return 0;
+    return {};
   }
-  if (first.volume != 0) return SAME_FILE;
+  if (first.volume != 0) return {OpenError::SAME_FILE, 0};
   const int same = same_file_without_serial(a, b);
-  if (same < 0) return error_number(GetLastError());
-  return same != 0 ? SAME_FILE : 0;
+  if (same < 0) return {OpenError::SYSTEM_ERROR, error_number(GetLastError())};
+  if (same == 0) return {};
+  return {OpenError::SAME_FILE, 0};
 }
 
 bool empty_disk_file(HANDLE file) noexcept {
@@ -369,19 +370,23 @@ FileHandle open_for_reading(const char* path, int* error) noexcept {
 }
 
 FileHandle open_for_writing(const char* path, FileHandle input,
-                            int* error) noexcept {
+                            OpenError* error) noexcept {
   const HANDLE log = as_handle(input);
-  const wchar_t* wide = wide_path(path, error);
-  if (wide == nullptr) return NO_FILE;
+  int path_error = 0;
+  const wchar_t* wide = wide_path(path, &path_error);
+  if (wide == nullptr) {
+    *error = {OpenError::SYSTEM_ERROR, path_error};
+    return NO_FILE;
+  }
   // Known before opening: the log is neither written to nor even opened
   // for writing, which a read-only log would refuse with another reason.
   const HANDLE existing =
       CreateFileW(wide, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (existing != INVALID_HANDLE_VALUE) {
-    const int identity = compare_files(existing, log);
+    const OpenError identity = compare_files(existing, log);
     CloseHandle(existing);
-    if (identity != 0) {
+    if (identity.reason != OpenError::NONE) {
       *error = identity;
       return NO_FILE;
     }
@@ -391,17 +396,17 @@ FileHandle open_for_writing(const char* path, FileHandle input,
   const HANDLE file = CreateFileW(wide, GENERIC_WRITE, SHARE_ALL, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    *error = open_error(wide);
+    *error = {OpenError::SYSTEM_ERROR, open_error(wide)};
     return NO_FILE;
   }
-  const int identity = compare_files(file, log);
-  if (identity != 0) {
+  const OpenError identity = compare_files(file, log);
+  if (identity.reason != OpenError::NONE) {
     *error = identity;
     CloseHandle(file);
     return NO_FILE;
   }
   if (!empty_disk_file(file)) {
-    *error = error_number(GetLastError());
+    *error = {OpenError::SYSTEM_ERROR, error_number(GetLastError())};
     CloseHandle(file);
     return NO_FILE;
   }
@@ -458,7 +463,8 @@ void discard_document(const char* path, FileHandle document) noexcept {
   if (GetFileType(named) == FILE_TYPE_DISK &&
       GetFileInformationByHandle(named, &information) &&
       (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-      (document == NO_FILE || compare_files(named, written) == SAME_FILE)) {
+      (document == NO_FILE ||
+       compare_files(named, written).reason == OpenError::SAME_FILE)) {
     FILE_DISPOSITION_INFO removal{};
     removal.DeleteFile = TRUE;
     (void)SetFileInformationByHandle(named, FileDispositionInfo, &removal,

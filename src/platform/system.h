@@ -47,8 +47,13 @@ FileHandle standard_error() noexcept;
 /// than the system allows is ENAMETOOLONG.
 FileHandle open_for_reading(const char* path, int* error) noexcept;
 
-/// What open_for_writing leaves in *error when path names the log itself.
-constexpr int SAME_FILE = -1;
+/// Why a file was not opened: an error number as errno holds it, or a
+/// reason of the program's own, which no error number stands for.
+struct OpenError {
+  enum Reason { NONE, SYSTEM_ERROR, SAME_FILE, DEVICE_NAME };
+  Reason reason = NONE;
+  int number = 0;
+};
 
 /// Opens path for writing, creating it or emptying it, unless it names the
 /// file that input has open: then nothing is opened or changed, and *error
@@ -57,7 +62,7 @@ constexpr int SAME_FILE = -1;
 /// system's error number. Only a disk file is emptied, so a device such as
 /// the null device can take the document.
 FileHandle open_for_writing(const char* path, FileHandle input,
-                            int* error) noexcept;
+                            OpenError* error) noexcept;
 
 /// Reads at most size bytes. Returns how many were read, 0 at the end of
 /// the file, or -1 with an error number in *error.

@@ -113,18 +113,18 @@ TEST(OutputName, NamesWindowsWouldNotMakeAFileOf) {
         "nul  .kml", "nul..kml", "nul.tar.kml", "com1.kml", "COM9.kml",
         "com0.kml", "lpt1.kml", "LPT0.kml", "com\xC2\xB9.kml",
         "lpt\xC2\xB2.kml", "com\xC2\xB3 .kml"}) {
-    EXPECT_EQ(DEVICE_NAME, windows_name_error(name)) << name;
+    EXPECT_EQ(OpenError::DEVICE_NAME, windows_name_error(name).reason) << name;
   }
   for (const char* name :
        {"null.kml", "nu.kml", " nul.kml", "xnul.kml", "con1.kml", "com.kml",
         "com10.kml", "comx.kml", "lpt.kml", "com\xC2\xB4.kml", "com\xC2.kml",
         "conin$.kml", "auxiliary.kml", ".kml", "trip.kml"}) {
-    EXPECT_EQ(0, windows_name_error(name)) << name;
+    EXPECT_EQ(OpenError::NONE, windows_name_error(name).reason) << name;
   }
   // A colon would lead to another drive or to a stream of a file.
-  EXPECT_EQ(EINVAL, windows_name_error("c:x.kml"));
-  EXPECT_EQ(EINVAL, windows_name_error("ab:x.kml"));
-  EXPECT_EQ(EINVAL, windows_name_error("x.kml:"));
+  EXPECT_EQ(EINVAL, windows_name_error("c:x.kml").number);
+  EXPECT_EQ(EINVAL, windows_name_error("ab:x.kml").number);
+  EXPECT_EQ(EINVAL, windows_name_error("x.kml:").number);
   EXPECT_EQ("c:x.kml", name("logs\\c:x.txt"));
 }
 

@@ -85,8 +85,8 @@ TEST(TrackRecords, WritesEachCompleteRecord) {
   EXPECT_EQ("1.#INF00,-1.#INF00,2.000000\r\n",
             document("a b 1 1e999 -1e999 2 0 0 0 0 0 0 0\n"));
   // A record longer than the buffer is read through the stream.
-  EXPECT_EQ(POINT, document(std::string(100'000, 'f') + " " + std::string(50, 's') +
-                            RECORD.substr(5)));
+  EXPECT_EQ(POINT, document(std::string(100'000, 'f') + " " +
+                            std::string(50, 's') + RECORD.substr(5)));
   EXPECT_EQ(POINT, document("1 2 -99999999999" + RECORD.substr(7)));
 }
 

@@ -88,8 +88,9 @@ TEST(System, TheLogIsNotOpenedForWritingWhenItIsTheDocument) {
   const int watch = inotify_init1(IN_NONBLOCK);
   ASSERT_GE(watch, 0);
   ASSERT_GE(inotify_add_watch(watch, "x.kml", IN_CLOSE_WRITE | IN_MODIFY), 0);
-  EXPECT_EQ(NO_FILE, open_for_writing("x.kml", log, &error));
-  EXPECT_EQ(SAME_FILE, error);
+  OpenError refusal;
+  EXPECT_EQ(NO_FILE, open_for_writing("x.kml", log, &refusal));
+  EXPECT_EQ(OpenError::SAME_FILE, refusal.reason);
   char event[4096];
   EXPECT_EQ(-1, read(watch, event, sizeof event)) << "opened for writing";
   close(watch);
@@ -134,11 +135,12 @@ TEST(System, ASecondLinkOfTheLogIsTheLogWithoutASerialNumber) {
   const FileHandle log =
       open_for_reading((folder / "log.txt").string().c_str(), &error);
   ASSERT_NE(NO_FILE, log);
+  OpenError refusal;
   EXPECT_EQ(NO_FILE, open_for_writing((folder / "log.kml").string().c_str(),
-                                      log, &error));
-  EXPECT_EQ(SAME_FILE, error);
+                                      log, &refusal));
+  EXPECT_EQ(OpenError::SAME_FILE, refusal.reason);
   const FileHandle other =
-      open_for_writing((folder / "other.kml").string().c_str(), log, &error);
+      open_for_writing((folder / "other.kml").string().c_str(), log, &refusal);
   EXPECT_NE(NO_FILE, other);
   if (other != NO_FILE) close_file(other);
   close_file(log);
@@ -158,7 +160,8 @@ std::string discarded(Setup setup, Change change,
   setup();
   int error = 0;
   const FileHandle log = open_for_reading("log.txt", &error);
-  const FileHandle document = open_for_writing("doc.kml", log, &error);
+  OpenError refusal;
+  const FileHandle document = open_for_writing("doc.kml", log, &refusal);
   if (document == NO_FILE) return "not opened";
   EXPECT_EQ(0, write_file(document, "partial", 7));
   change();
