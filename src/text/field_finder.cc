@@ -135,7 +135,11 @@ ClassifyRoute first_route() noexcept {
 #ifdef LOGVANE_CLASSIFY_AVX2
   if (has_avx2()) return classify_bytes_avx2;
 #endif
+#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON)
   return classify_bytes_narrow;
+#else
+  return classify_bytes_scalar;
+#endif
 }
 
 }  // namespace
