@@ -1,5 +1,6 @@
 #include "driver/run_conversion.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "driver/output_name.h"
@@ -109,8 +110,10 @@ RunStatus run_conversion(const char* path) noexcept {
       return RUN_OUTPUT_NOT_OPENED;
     }
   }
-  int error = 0;
-  const FileHandle log_file = open_for_reading(path, &error);
+  // An empty path names no file on any system; it is not asked about.
+  int error = EINVAL;
+  const FileHandle log_file =
+      path[0] != '\0' ? open_for_reading(path, &error) : NO_FILE;
   if (log_file == NO_FILE) {
     write_error_message(err, "Filed to open input file", error);
     return RUN_INPUT_NOT_OPENED;

@@ -71,10 +71,6 @@ FileHandle standard_output() noexcept { return STDOUT_FILENO; }
 FileHandle standard_error() noexcept { return STDERR_FILENO; }
 
 FileHandle open_for_reading(const char* path, int* error) noexcept {
-  if (path[0] == '\0') {
-    *error = EINVAL;
-    return NO_FILE;
-  }
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *error = errno;
@@ -140,17 +136,16 @@ std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
   }
 }
 
-int write_file(FileHandle file, const char* data, std::size_t size) noexcept {
-  while (size > 0) {
+std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
+                          int* error) noexcept {
+  for (;;) {
     const ssize_t put = ::write(static_cast<int>(file), data, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return errno;
-    // A write that takes nothing would be tried again for ever.
-    if (put == 0) return EIO;
-    data += put;
-    size -= static_cast<std::size_t>(put);
+    if (put >= 0) return put;
+    if (errno != EINTR) {
+      *error = errno;
+      return -1;
+    }
   }
-  return 0;
 }
 
 int close_file(FileHandle file) noexcept {

@@ -352,10 +352,6 @@ FileHandle standard_error() noexcept {
 }
 
 FileHandle open_for_reading(const char* path, int* error) noexcept {
-  if (path[0] == '\0') {
-    *error = EINVAL;
-    return NO_FILE;
-  }
   const wchar_t* wide = wide_path(path, error);
   if (wide == nullptr) return NO_FILE;
   // No security attributes: the handle is not inherited by child processes.
@@ -426,18 +422,14 @@ std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
   return -1;
 }
 
-int write_file(FileHandle file, const char* data, std::size_t size) noexcept {
-  while (size > 0) {
-    DWORD put = 0;
-    if (!WriteFile(as_handle(file), data, chunk_of(size), &put, nullptr)) {
-      return error_number(GetLastError());
-    }
-    // A write that takes nothing would be tried again for ever.
-    if (put == 0) return EIO;
-    data += put;
-    size -= put;
+std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
+                          int* error) noexcept {
+  DWORD put = 0;
+  if (!WriteFile(as_handle(file), data, chunk_of(size), &put, nullptr)) {
+    *error = error_number(GetLastError());
+    return -1;
   }
-  return 0;
+  return put;
 }
 
 int close_file(FileHandle file) noexcept {

@@ -41,10 +41,10 @@ bool names_follow_windows_rules() noexcept;
 FileHandle standard_output() noexcept;
 FileHandle standard_error() noexcept;
 
-/// Opens path for reading, sharing it with other readers and writers.
-/// Returns NO_FILE with an error number in *error: an empty path is EINVAL
-/// without asking the file system, a directory is EISDIR, and a name longer
-/// than the system allows is ENAMETOOLONG.
+/// Opens path, which is not empty, for reading, sharing it with other
+/// readers and writers. Returns NO_FILE with an error number in *error: a
+/// directory is EISDIR, and a name longer than the system allows is
+/// ENAMETOOLONG.
 FileHandle open_for_reading(const char* path, int* error) noexcept;
 
 /// Why a file was not opened: an error number as errno holds it, or a
@@ -69,9 +69,10 @@ FileHandle open_for_writing(const char* path, FileHandle input,
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
                          int* error) noexcept;
 
-/// Writes all size bytes. Returns 0, or an error number once a write
-/// fails or takes nothing.
-int write_file(FileHandle file, const char* data, std::size_t size) noexcept;
+/// Writes at most size bytes, at least one unless the system takes none.
+/// Returns how many were written, or -1 with an error number in *error.
+std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
+                          int* error) noexcept;
 
 /// Closes file; returns 0, or the error number of a failed close (some file
 /// systems report a failed write only there).

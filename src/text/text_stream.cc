@@ -28,7 +28,16 @@ ReadResult MemorySource::read(char* into, std::size_t size) noexcept {
 }
 
 int FileSink::write(const char* data, std::size_t size) noexcept {
-  return write_file(file_, data, size);
+  while (size > 0) {
+    int error = 0;
+    const std::ptrdiff_t put = write_file(file_, data, size, &error);
+    if (put < 0) return error;
+    // A write that takes nothing would be tried again for ever.
+    if (put == 0) return EIO;
+    data += put;
+    size -= static_cast<std::size_t>(put);
+  }
+  return 0;
 }
 
 int MemorySink::write(const char* data, std::size_t size) noexcept {

@@ -163,7 +163,7 @@ std::string discarded(Setup setup, Change change,
   OpenError refusal;
   const FileHandle document = open_for_writing("doc.kml", log, &refusal);
   if (document == NO_FILE) return "not opened";
-  EXPECT_EQ(0, write_file(document, "partial", 7));
+  EXPECT_EQ(7, write_file(document, "partial", 7, &error));
   change();
   discard_document("doc.kml", document);
   close_file(document);
