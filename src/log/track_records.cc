@@ -22,22 +22,16 @@ struct RecordText {
 // scanf does. A read that stops at limit may go on in more input.
 RecordText scan_record_text(const char* p, const char* limit) noexcept {
   RecordText record;
-  p = skip_space_text(p);
-  if (p == limit) {
-    record.stop = p;
-    return record;
-  }
+  record.stop = skip_space_text(p);
+  if (record.stop == limit) return record;
   // Fields 1 and 2 are words of any length; their text is not kept.
   record.converted = 0;
   for (int word = 0; word < 2; ++word) {
-    p = skip_space_text(skip_word_text(p, limit));
+    record.stop = skip_space_text(skip_word_text(record.stop, limit));
     ++record.converted;
-    if (p == limit) {
-      record.stop = p;
-      return record;
-    }
+    if (record.stop == limit) return record;
   }
-  const TextScan integer = scan_int_text(p);
+  const TextScan integer = scan_int_text(record.stop);
   record.stop = integer.end;
   if (!integer.converted) return record;
   ++record.converted;
@@ -45,12 +39,9 @@ RecordText scan_record_text(const char* p, const char* limit) noexcept {
                                   &record.point.latitude,
                                   &record.point.altitude};
   for (int field = 3; field < RECORD_FIELD_COUNT; ++field) {
-    p = skip_space_text(record.stop);
-    if (p == limit) {
-      record.stop = p;
-      return record;
-    }
-    const NumberSpelling number = spell_number(p);
+    record.stop = skip_space_text(record.stop);
+    if (record.stop == limit) return record;
+    const NumberSpelling number = spell_number(record.stop);
     record.stop = number.end;
     if (!number.converted) return record;
     // Fields 4, 5 and 6 make the point; 7 to 13 need only their syntax.
