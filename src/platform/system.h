@@ -87,14 +87,6 @@ struct LeadBytes {
 };
 LeadBytes find_lead_bytes() noexcept;
 
-/// The double nearest the decimal text, NUL-terminated digits with an
-/// optional exponent ("12345e-67"), as the C library reads it in the "C"
-/// locale whatever the process's locale is: an infinity beyond the range, a
-/// zero or subnormal below it. For libraries without floating
-/// std::from_chars; only system-posix.cc has it, since the library of the
-/// Windows builds has one.
-double read_decimal_in_c_locale(const char* text) noexcept;
-
 /// For tests: makes the next read_file or write_file fail with error once
 /// it has let pass after_bytes more bytes in all (write_file with error 0:
 /// takes nothing). Reset by a call with kind NO_FAULT.
