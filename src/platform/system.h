@@ -3,8 +3,7 @@
 
 // Everything logvane asks of the operating system. system-posix.cc and
 // system-win32.cc implement it; the build picks one. Errors are error
-// numbers as errno holds them, so that std::strerror gives the C runtime's
-// own text for each.
+// numbers as errno holds them, so that each has its text (describe_error).
 
 #include <cstddef>
 #include <cstdint>
