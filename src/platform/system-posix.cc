@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -42,15 +41,6 @@ bool begins_pair_with_ascii(unsigned char byte) noexcept {
 }
 
 }  // namespace
-
-void prepare_process() noexcept {
-  // A console pipe whose reader has gone must not end the run before the
-  // document is written; writes to it just fail, unexamined. A document
-  // beyond the file size limit must fail like a full disk, and be removed,
-  // instead of ending the run with the partial document left behind.
-  std::signal(SIGPIPE, SIG_IGN);
-  std::signal(SIGXFSZ, SIG_IGN);
-}
 
 CommandLine read_command_line(int argc, char** argv) noexcept {
   CommandLine line;

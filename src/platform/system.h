@@ -1,9 +1,10 @@
 #ifndef LOGVANE_PLATFORM_SYSTEM_H_
 #define LOGVANE_PLATFORM_SYSTEM_H_
 
-// Everything logvane asks of the operating system. system-posix.cc and
-// system-win32.cc implement it; the build picks one. Errors are error
-// numbers as errno holds them, so that each has its text (describe_error).
+// Everything logvane asks of the operating system. system-posix.cc (with
+// system-posix-signals.cc, or system-wasi.cc for WASI) and system-win32.cc
+// implement it; the build picks one. Errors are error numbers as errno
+// holds them, so that each has its text (describe_error).
 
 #include <cstddef>
 #include <cstdint>
