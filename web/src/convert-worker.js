@@ -1,0 +1,79 @@
+// The worker that runs logvane.wasm: one log a message, one run of the
+// module each, as `logvane <log's name>` in a directory that holds the log.
+//
+// In:  { id, file }
+// Out: { id, type: 'started' }, { id, type: 'progress', done, total }, then
+//      { id, type: 'done', status, stdout, stderr, document, points, time }
+//      where document is a File or null; or { id, type: 'failed', message }.
+
+import { DocumentStore } from './document-store.js';
+import { TrackPointCounter } from './track-points.js';
+import { runCommand } from './wasi.js';
+
+const PROGRESS_INTERVAL_MS = 100;
+
+const module = WebAssembly.compileStreaming(
+  fetch(new URL('logvane.wasm', import.meta.url)));
+const store = new DocumentStore();
+const storeOpened = store.open();
+
+let queue = Promise.resolve();
+self.onmessage = ({ data }) => {
+  queue = queue.then(() => convert(data)).catch(error => {
+    self.postMessage({ id: data.id, type: 'failed', message: String(error) });
+  });
+};
+
+async function convert({ id, file }) {
+  const compiled = await module;
+  await storeOpened;
+  self.postMessage({ id, type: 'started' });
+  const counter = new TrackPointCounter();
+  // [what the run was given, the sink behind it]; only the first document
+  // is counted, as the module writes one.
+  const made = [];
+  const makeSink = () => {
+    const sink = store.take();
+    const given = made.length === 0 ? countedSink(sink, counter) : sink;
+    made.push([given, sink]);
+    return given;
+  };
+  let reported = 0;
+  const onProgress = (done, total) => {
+    const now = performance.now();
+    if (now - reported < PROGRESS_INTERVAL_MS) return;
+    reported = now;
+    self.postMessage({ id, type: 'progress', done, total });
+  };
+
+  const started = performance.now();
+  let run = null;
+  let document = null;
+  let time = 0;
+  try {
+    run = runCommand(compiled, file, makeSink, onProgress);
+  } finally {
+    for (const [given, sink] of made) {
+      const kept = run?.documents.find(entry => entry.sink === given);
+      if (kept !== undefined && document === null) {
+        document = await sink.finish(kept.name);
+      } else {
+        await sink.discard();
+      }
+    }
+    time = performance.now() - started;
+    await store.prepare();
+  }
+  self.postMessage({
+    id, type: 'done', status: run.status, stdout: run.stdout,
+    stderr: run.stderr, document, points: counter.points, time,
+  });
+}
+
+function countedSink(sink, counter) {
+  return {
+    get size() { return sink.size; },
+    write(bytes) { counter.add(bytes); sink.write(bytes); },
+    truncate() { counter.reset(); sink.truncate(); },
+  };
+}
