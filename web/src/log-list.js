@@ -72,6 +72,7 @@ export class LogItem {
     clearTimeout(this.timer);
     this.progress.remove();
     this.item.dataset.status = result.status;
+    this.item.dataset.time = result.time;
     this.state.textContent = describeStatus(result.status);
     this.state.className = result.status === 0 ? 'state' : 'state failed';
     const row = (term, ...value) =>

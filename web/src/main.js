@@ -73,6 +73,7 @@ worker.onmessage = async ({ data }) => {
         href: URL.createObjectURL(data.document), download: name,
         textContent: name, className: 'document',
       });
+      link.dataset.name = data.document.name;
       documents.push({ name, input: data.document });
       downloadAll.disabled = false;
       if (name !== data.document.name) {

@@ -40,7 +40,7 @@ const NAME_MAX = 255;
 const PREOPENED_DIRECTORY = 3;
 /// Bytes read from the log at a time: few calls into the browser, little
 /// memory.
-const LOG_SLICE_SIZE = 4 << 20;
+const LOG_SLICE_SIZE = 16 << 20;
 
 /// Thrown by proc_exit to leave the module; caught by run().
 class ProcessExit {
