@@ -4,10 +4,12 @@
 // the same file. Prints one line a check and a closing count.
 //
 //   node page-test.mjs --site DIR --logvane BIN --work DIR --sample LOG
-//                      --big LOG [--screenshot PNG] LOG...
+//                      --big LOG [--screenshot PNG] [--huge LOG] LOG...
 //
 // LOGs are given through the file input in one go; --big is the long log
 // that must show progress; --sample is drawn alone for the screenshot.
+// --huge is converted alone while the browser's memory is sampled: the
+// proportional set size of all its processes must not grow by 300 MB.
 
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -27,6 +29,7 @@ const { values: options, positionals: logs } = parseArgs({
     site: { type: 'string' }, logvane: { type: 'string' },
     work: { type: 'string' }, sample: { type: 'string' },
     big: { type: 'string' }, screenshot: { type: 'string' },
+    huge: { type: 'string' },
   },
 });
 
@@ -180,7 +183,61 @@ function readZip(bytes) {
   return entries;
 }
 
+const MEMORY_GROWTH_LIMIT = 300e6;
+
+// Bytes of memory the browser's processes hold: their proportional set
+// sizes (shared pages counted once in all) and their resident sizes.
+function browserMemory() {
+  const parents = new Map();
+  for (const pid of fs.readdirSync('/proc').filter(name => /^\d+$/.test(name))) {
+    try {
+      const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
+      parents.set(pid, stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+    } catch { /* gone meanwhile */ }
+  }
+  const family = new Set([String(browser.process().pid)]);
+  for (let grown = true; grown;) {
+    grown = false;
+    for (const [pid, parent] of parents) {
+      if (family.has(parent) && !family.has(pid)) grown = family.add(pid);
+    }
+  }
+  let pss = 0;
+  let rss = 0;
+  for (const pid of family) {
+    try {
+      const rollup = fs.readFileSync(`/proc/${pid}/smaps_rollup`, 'utf8');
+      pss += Number(/^Pss:\s+(\d+)/m.exec(rollup)?.[1] ?? 0) * 1024;
+      rss += Number(/^Rss:\s+(\d+)/m.exec(rollup)?.[1] ?? 0) * 1024;
+    } catch { /* gone meanwhile */ }
+  }
+  return { pss, rss };
+}
+
 try {
+  if (options.huge) {
+    const page = await openPage();
+    await new Promise(resolve => setTimeout(resolve, 2000));
+    const before = browserMemory();
+    let peak = before;
+    const sampler = setInterval(() => {
+      const now = browserMemory();
+      if (now.pss > peak.pss) peak = now;
+    }, 200);
+    const [item] = await convert(page, [options.huge]);
+    clearInterval(sampler);
+    const label = path.relative(process.cwd(), options.huge);
+    const growth = peak.pss - before.pss;
+    console.log(`memory ${label}: ${item.points} points in ${(item.time / 1000).toFixed(1)} s; ` +
+                `browser PSS ${(before.pss / 1e6).toFixed(0)} MB before, ` +
+                `peak ${(peak.pss / 1e6).toFixed(0)} MB (RSS ${(before.rss / 1e6).toFixed(0)} -> ` +
+                `${(peak.rss / 1e6).toFixed(0)} MB)`);
+    check(`${label}: converted with the browser's memory growing by less than 300 MB`,
+          item.status === 0 && growth < MEMORY_GROWTH_LIMIT,
+          `status ${item.status}, growth ${(growth / 1e6).toFixed(0)} MB`);
+    await page.close();
+  }
+
   // The sample alone: the map draws its track in the document's yellow.
   const mapPage = await openPage();
   const box = await (await mapPage.$('#map')).boundingBox();
@@ -188,6 +245,7 @@ try {
                  width: Math.round(box.width), height: Math.round(box.height) };
   const empty = await yellowPixels(await mapPage.screenshot(), clip);
   await convert(mapPage, [options.sample]);
+  await mapPage.waitForSelector('#map[data-tracks="1"]');
   await mapPage.evaluate(() => new Promise(resolve => setTimeout(resolve, 500)));
   const shot = await mapPage.screenshot();
   if (options.screenshot) fs.writeFileSync(options.screenshot, shot);

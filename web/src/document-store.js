@@ -90,16 +90,23 @@ class DiskSink extends StagedSink {
 
 export const KML_TYPE = 'application/vnd.google-earth.kml+xml';
 
-/// Gives sinks, prepared ahead (a run asks for one without waiting).
+/// Gives sinks, prepared ahead (a run asks for one without waiting), and
+/// keeps streams as files.
 export class DocumentStore {
-  async open() {
+  /// Workers take sinks; the page, which cannot write synchronously,
+  /// only saves streams.
+  async open({ sinks = true } = {}) {
+    this.sinks = sinks;
     this.directory = null;
     this.made = 0;
     try {
       const top = await navigator.storage.getDirectory();
       const session = SESSION_PREFIX + crypto.randomUUID();
       // Held while the page is open, so no other page removes this folder.
-      navigator.locks.request(session, () => new Promise(() => {}));
+      await new Promise(granted => navigator.locks.request(session, () => {
+        granted();
+        return new Promise(() => {});
+      }));
       await removeAbandonedSessions(top);
       this.directory = await top.getDirectoryHandle(session, { create: true });
     } catch {
@@ -116,7 +123,7 @@ export class DocumentStore {
   /// Readies the sink the next run will take.
   async prepare() {
     this.spare = null;
-    if (this.directory === null) return;
+    if (this.directory === null || !this.sinks) return;
     try {
       const fileName = `document-${++this.made}.kml`;
       const handle =
@@ -134,6 +141,21 @@ export class DocumentStore {
     this.spare = null;
     return sink;
   }
+}
+
+/// The bytes of stream as a File named name, on disk where it can be.
+export async function saveStream(store, stream, name, type) {
+  if (store.directory !== null) {
+    try {
+      const handle = await store.directory.getFileHandle(
+        `saved-${++store.made}`, { create: true });
+      await stream.pipeTo(await handle.createWritable());
+      return new File([await handle.getFile()], name, { type });
+    } catch {
+      // A browser without writable streams there: memory then.
+    }
+  }
+  return new File([await new Response(stream).blob()], name, { type });
 }
 
 async function removeAbandonedSessions(top) {

@@ -2,14 +2,15 @@
 // convert them one after another, lists the results, draws the documents on
 // the map and zips them all on demand.
 
-import { downloadZip } from 'client-zip';
+import { makeZip } from 'client-zip';
 
+import { DocumentStore, saveStream } from './document-store.js';
 import { LogItem, formatSize } from './log-list.js';
 import { TrackMap } from './track-map.js';
 
 /// Larger documents are offered but not drawn: reading them into the map
 /// would hold the page for seconds and take hundreds of megabytes.
-const MAP_DOCUMENT_LIMIT = 40e6;
+const MAP_DOCUMENT_LIMIT = 16e6;
 
 const worker = new Worker(new URL('convert-worker.js', import.meta.url),
                           { type: 'module' });
@@ -17,9 +18,12 @@ const list = document.getElementById('log-list');
 const status = document.getElementById('status');
 const downloadAll = document.getElementById('download-all');
 const trackMap = new TrackMap('map');
+const store = new DocumentStore();
+const storeOpened = store.open({ sinks: false });
 
 const items = new Map();
 const documents = [];
+const undrawn = [];
 const takenNames = new Set();
 let queued = 0;
 let finished = 0;
@@ -84,22 +88,30 @@ worker.onmessage = async ({ data }) => {
     item.finished(data, link);
     // A document without a track point has only its reference point.
     if (data.document !== null && data.points > 0) {
-      await draw(item, data.document);
+      undrawn.push([item, data.document]);
     }
   }
   ++finished;
-  announce(finished === queued
-    ? `Converted ${queued} logs: ${documents.length} documents`
-    : `Converting ${queued - finished} of ${queued} logs`);
-};
-
-async function draw(item, kml) {
-  if (kml.size > MAP_DOCUMENT_LIMIT) {
-    item.note(`Not drawn on the map: documents up to ` +
-              `${formatSize(MAP_DOCUMENT_LIMIT)} are.`);
+  if (finished < queued) {
+    announce(`Converting ${queued - finished} of ${queued} logs`);
     return;
   }
-  trackMap.addDocument(await kml.text());
+  announce(`Converted ${queued} logs: ${documents.length} documents`);
+  await drawDocuments();
+};
+
+// Drawn once the worker is idle: reading a document into the map holds the
+// page, which would keep progress bars from moving meanwhile.
+async function drawDocuments() {
+  while (undrawn.length > 0 && finished === queued) {
+    const [item, kml] = undrawn.shift();
+    if (kml.size > MAP_DOCUMENT_LIMIT) {
+      item.note(`Not drawn on the map: documents up to ` +
+                `${formatSize(MAP_DOCUMENT_LIMIT)} are.`);
+      continue;
+    }
+    trackMap.addDocument(await kml.text());
+  }
 }
 
 document.getElementById('log-files').addEventListener('change', event => {
@@ -161,17 +173,17 @@ async function collect(entry, files) {
 downloadAll.addEventListener('click', async () => {
   downloadAll.disabled = true;
   announce(`Making one zip of ${documents.length} documents`);
-  const zip = await downloadZip(documents.map(
-    ({ name, input }) => ({ name, input, lastModified: input.lastModified })))
-    .blob();
+  await storeOpened;
+  const stream = makeZip(documents.map(
+    ({ name, input }) => ({ name, input, lastModified: input.lastModified })));
+  const zip = await saveStream(store, stream, 'logvane-documents.zip',
+                               'application/zip');
   const link = Object.assign(document.createElement('a'), {
-    href: URL.createObjectURL(new Blob([zip], { type: 'application/zip' })),
-    download: 'logvane-documents.zip',
+    href: URL.createObjectURL(zip), download: zip.name,
   });
   link.click();
   setTimeout(() => URL.revokeObjectURL(link.href), 60_000);
-  announce(`logvane-documents.zip: ${documents.length} documents, ` +
-           formatSize(zip.size));
+  announce(`${zip.name}: ${documents.length} documents, ${formatSize(zip.size)}`);
   downloadAll.disabled = false;
 });
 
