@@ -4,9 +4,8 @@
 # Debian's chromium headless through puppeteer-core: the golden logs, a
 # bench log, a binary file and a 1,000,000-record log go through the file
 # input, and every document the page offers must be the native build's,
-# byte for byte. Installs what it needs (chromium, node, npm, the
-# pinned npm packages of web/package-lock.json). Ends with one line,
-# "web: N passed, N failed".
+# byte for byte. Installs what it needs (chromium; tools/build-web.sh
+# installs the rest). Ends with one line, "web: N passed, N failed".
 #
 # LOGVANE_WASM names a module to use instead of building one;
 # LOGVANE_WEB_HUGE a log to convert alone while the browser's memory is
@@ -15,34 +14,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-tools/install-missing g++=g++ cmake=cmake make=make node=nodejs npm=npm \
-  chromium=chromium clang=clang wasm-ld=lld \
-  /usr/lib/wasm32-wasi/libc.a=wasi-libc \
-  /usr/lib/wasm32-wasi/libc++.a=libc++-dev-wasm32 \
-  /usr/lib/wasm32-wasi/libc++abi.a=libc++abi-14-dev-wasm32 \
-  '/usr/lib/llvm-*/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a=libclang-rt-dev-wasm32'
+tools/install-missing g++=g++ cmake=cmake make=make chromium=chromium
 
 out=$root/build-web
-mkdir -p "$out"
 
 echo "== native build"
 tools/build.sh
 
-echo "== logvane.wasm"
-if [[ -n ${LOGVANE_WASM:-} ]]; then
-  wasm=$LOGVANE_WASM
-else
-  cmake -S . -B "$out/wasm" -DCMAKE_BUILD_TYPE=Release -DLOGVANE_TESTS=OFF \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/wasm32-wasi.cmake >/dev/null
-  cmake --build "$out/wasm" -j2 --target logvane >/dev/null
-  wasm=$out/wasm/logvane.wasm
-fi
-
-echo "== the page"
-(cd web && npm ci --no-audit --no-fund --loglevel=error)
-node web/build.mjs "$wasm" "$out/site"
-echo "site: $(cat "$out"/site/* | wc -c) bytes, \
-  $(for f in "$out"/site/*; do gzip -9c "$f"; done | wc -c) gzipped"
+echo "== logvane.wasm and the page"
+tools/build-web.sh
+wasm=$out/site/logvane.wasm
 
 echo "== logs"
 logs=$out/logs

@@ -12,8 +12,7 @@ import { runCommand } from './wasi.js';
 
 const PROGRESS_INTERVAL_MS = 100;
 
-const module = WebAssembly.compileStreaming(
-  fetch(new URL('logvane.wasm', import.meta.url)));
+const module = compileModule(new URL('logvane.wasm', import.meta.url));
 const store = new DocumentStore();
 const storeOpened = store.open();
 
@@ -76,4 +75,15 @@ function countedSink(sink, counter) {
     write(bytes) { counter.add(bytes); sink.write(bytes); },
     truncate() { counter.reset(); sink.truncate(); },
   };
+}
+
+// Streaming compilation needs the host to say application/wasm; some
+// static hosts do not.
+async function compileModule(url) {
+  const response = await fetch(url);
+  if (!response.ok) throw new Error(`${url}: ${response.status}`);
+  if (response.headers.get('content-type') === 'application/wasm') {
+    return WebAssembly.compileStreaming(response);
+  }
+  return WebAssembly.compile(await response.arrayBuffer());
 }

@@ -17,7 +17,12 @@ const decoder = new TextDecoder();
 
 export function describeStatus(status) {
   const words = STATUS_WORDS.get(status);
-  return words === undefined ? `exit status ${status}` : `${status}, ${words}`;
+  return `Exit status ${status}${words === undefined ? '' : `: ${words}`}`;
+}
+
+/// "1 log", "2 logs".
+export function count(number, noun) {
+  return `${number.toLocaleString('en')} ${noun}${number === 1 ? '' : 's'}`;
 }
 
 export function formatSize(bytes) {

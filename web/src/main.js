@@ -5,7 +5,7 @@
 import { makeZip } from 'client-zip';
 
 import { DocumentStore, saveStream } from './document-store.js';
-import { LogItem, formatSize } from './log-list.js';
+import { LogItem, count, formatSize } from './log-list.js';
 import { TrackMap } from './track-map.js';
 
 /// Larger documents are offered but not drawn: reading them into the map
@@ -54,7 +54,7 @@ function convert(entries) {
     ++queued;
     worker.postMessage({ id, file });
   }
-  announce(`Converting ${queued - finished} of ${queued} logs`);
+  announce(`Converting ${queued - finished} of ${count(queued, 'log')}`);
 }
 
 worker.onmessage = async ({ data }) => {
@@ -93,10 +93,11 @@ worker.onmessage = async ({ data }) => {
   }
   ++finished;
   if (finished < queued) {
-    announce(`Converting ${queued - finished} of ${queued} logs`);
+    announce(`Converting ${queued - finished} of ${count(queued, 'log')}`);
     return;
   }
-  announce(`Converted ${queued} logs: ${documents.length} documents`);
+  announce(`Converted ${count(queued, 'log')}: ` +
+           `${count(documents.length, 'document')}`);
   await drawDocuments();
 };
 
@@ -172,7 +173,7 @@ async function collect(entry, files) {
 
 downloadAll.addEventListener('click', async () => {
   downloadAll.disabled = true;
-  announce(`Making one zip of ${documents.length} documents`);
+  announce(`Making one zip of ${count(documents.length, 'document')}`);
   await storeOpened;
   const stream = makeZip(documents.map(
     ({ name, input }) => ({ name, input, lastModified: input.lastModified })));
@@ -183,7 +184,8 @@ downloadAll.addEventListener('click', async () => {
   });
   link.click();
   setTimeout(() => URL.revokeObjectURL(link.href), 60_000);
-  announce(`${zip.name}: ${documents.length} documents, ${formatSize(zip.size)}`);
+  announce(`${zip.name}: ${count(documents.length, 'document')}, ` +
+           formatSize(zip.size));
   downloadAll.disabled = false;
 });
 
