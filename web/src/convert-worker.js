@@ -7,6 +7,7 @@
 //      where document is a File or null; or { id, type: 'failed', message }.
 
 import { DocumentStore } from './document-store.js';
+import { LOG_SLICE_SIZE, ReadAheadReader, SliceReader } from './log-slices.js';
 import { TrackPointCounter } from './track-points.js';
 import { runCommand } from './wasi.js';
 
@@ -49,9 +50,13 @@ async function convert({ id, file }) {
   let run = null;
   let document = null;
   let time = 0;
+  // A log of one slice gains nothing from reading ahead.
+  const slices = file.size > LOG_SLICE_SIZE && ReadAheadReader.available()
+    ? new ReadAheadReader(file) : new SliceReader(file);
   try {
-    run = runCommand(compiled, file, makeSink, onProgress);
+    run = await runCommand(compiled, file, slices, makeSink, onProgress);
   } finally {
+    slices.close();
     for (const [given, sink] of made) {
       const kept = run?.documents.find(entry => entry.sink === given);
       if (kept !== undefined && document === null) {

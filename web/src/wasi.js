@@ -38,9 +38,6 @@ const WHENCE_END = 2;
 /// The longest name of one directory entry on Linux, in bytes.
 const NAME_MAX = 255;
 const PREOPENED_DIRECTORY = 3;
-/// Bytes read from the log at a time: few calls into the browser, little
-/// memory.
-const LOG_SLICE_SIZE = 16 << 20;
 
 /// Thrown by proc_exit to leave the module; caught by run().
 class ProcessExit {
@@ -56,13 +53,13 @@ class SystemError {
   }
 }
 
-/// The log: a browser File, read through FileReaderSync one slice at a time.
+/// The log: a browser File, read through slices (log-slices.js).
 class LogNode {
-  constructor(file, inode, onRead) {
+  constructor(file, inode, slices, onRead) {
     this.inode = inode;
     this.file = file;
+    this.slices = slices;
     this.onRead = onRead;
-    this.reader = new FileReaderSync();
     this.sliceStart = 0;
     this.slice = new Uint8Array(0);
   }
@@ -72,25 +69,33 @@ class LogNode {
   get size() {
     return this.file.size;
   }
-  readAt(position, into) {
-    if (position >= this.file.size) return 0;
-    let offset = position - this.sliceStart;
-    if (offset < 0 || offset >= this.slice.length) {
-      const end = Math.min(this.file.size, position + LOG_SLICE_SIZE);
-      try {
-        // A file changed or removed since it was chosen cannot be read.
-        this.slice = new Uint8Array(
-          this.reader.readAsArrayBuffer(this.file.slice(position, end)));
-      } catch {
-        throw new SystemError(EIO);
-      }
+  /// Whether the bytes at position are still to be read from the file.
+  needsSlice(position) {
+    return position < this.file.size &&
+      (position < this.sliceStart ||
+       position >= this.sliceStart + this.slice.length);
+  }
+  /// Reads the slice at position; returns a promise when it comes later.
+  fetch(position) {
+    const keep = slice => {
       this.sliceStart = position;
-      offset = 0;
-      if (this.slice.length === 0) return 0;
+      this.slice = slice;
+    };
+    let slice;
+    try {
+      slice = this.slices.read(position);
+    } catch {
+      throw new SystemError(EIO);
     }
-    const count = Math.min(into.length, this.slice.length - offset);
+    if (!(slice instanceof Promise)) return keep(slice);
+    return slice.then(keep, () => { throw new SystemError(EIO); });
+  }
+  /// Copies from the slice at hand: 0 at the end of the file.
+  copyAt(position, into) {
+    const offset = position - this.sliceStart;
+    const count = Math.max(0, Math.min(into.length, this.slice.length - offset));
     into.set(this.slice.subarray(offset, offset + count));
-    this.onRead(position + count, this.file.size);
+    if (count > 0) this.onRead(position + count, this.file.size);
     return count;
   }
 }
@@ -132,14 +137,16 @@ class DirectoryNode {
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
-/// Runs module once as `logvane <log's name>`. makeSink(name) gives the
-/// sink of a document the run creates; onProgress(done, total) hears how
-/// far the log has been read. Returns the exit status, standard output and
-/// error as bytes, and the documents left: [{ name, sink }].
-export function runCommand(module, log, makeSink, onProgress) {
+/// Runs module once as `logvane <log's name>`, reading the log through
+/// slices (log-slices.js). makeSink(name) gives the sink of a document the
+/// run creates; onProgress(done, total) hears how far the log has been
+/// read. Where slices come as promises, the module waits for them through
+/// JavaScript Promise Integration. Resolves to the exit status, standard
+/// output and error as bytes, and the documents left: [{ name, sink }].
+export async function runCommand(module, log, slices, makeSink, onProgress) {
   let nextInode = 1;
   const root = new DirectoryNode(nextInode++);
-  const logNode = new LogNode(log, nextInode++, onProgress);
+  const logNode = new LogNode(log, nextInode++, slices, onProgress);
   root.entries.set(log.name, logNode);
 
   const output = { 1: [], 2: [] };
@@ -304,10 +311,20 @@ export function runCommand(module, log, makeSink, onProgress) {
       let total = 0;
       if (fd > 2) {
         const entry = descriptor(fd);
-        if (!(entry.node instanceof LogNode)) throw new SystemError(EBADF);
+        const node = entry.node;
+        if (!(node instanceof LogNode)) throw new SystemError(EBADF);
         for (const [pointer, length] of vectors(iovs, count)) {
-          const got = entry.node.readAt(entry.position,
-                                        bytes().subarray(pointer, pointer + length));
+          if (node.needsSlice(entry.position)) {
+            // Less than asked is a read too; the rest comes next time.
+            if (total > 0) break;
+            const fetched = node.fetch(entry.position);
+            if (fetched !== undefined) {
+              return fetched.then(
+                () => calls.fd_read(fd, iovs, count, readPointer));
+            }
+          }
+          const got = node.copyAt(entry.position,
+                                  bytes().subarray(pointer, pointer + length));
           entry.position += got;
           total += got;
           if (got < length) break;
@@ -368,6 +385,11 @@ export function runCommand(module, log, makeSink, onProgress) {
   };
 
   // Every import answers with an error number; one this host lacks, ENOSYS.
+  // A call may answer later, through a promise.
+  const errorNumber = error => {
+    if (error instanceof SystemError) return error.errno;
+    throw error;
+  };
   const imports = {};
   for (const { module: from, name } of WebAssembly.Module.imports(module)) {
     if (from !== 'wasi_snapshot_preview1') continue;
@@ -375,21 +397,29 @@ export function runCommand(module, log, makeSink, onProgress) {
     imports[name] = (...values) => {
       if (call === undefined) return ENOSYS;
       try {
-        call(...values);
+        const result = call(...values);
+        if (result instanceof Promise) {
+          return result.then(() => SUCCESS, errorNumber);
+        }
         return SUCCESS;
       } catch (error) {
-        if (error instanceof SystemError) return error.errno;
-        throw error;
+        return errorNumber(error);
       }
     };
+  }
+  const waits = slices.waits === true;
+  if (waits) {
+    imports.fd_read = new WebAssembly.Suspending(imports.fd_read);
   }
 
   const instance = new WebAssembly.Instance(
     module, { wasi_snapshot_preview1: imports });
   memory = instance.exports.memory;
+  const start = waits ? WebAssembly.promising(instance.exports._start)
+                      : instance.exports._start;
   let status = 0;
   try {
-    instance.exports._start();
+    await start();
   } catch (error) {
     if (!(error instanceof ProcessExit)) throw error;
     status = error.status;
