@@ -50,7 +50,7 @@ function runNative(log, name) {
   const dir = fs.mkdtempSync(path.join(options.work, 'native-'));
   fs.copyFileSync(log, path.join(dir, name));
   const started = process.hrtime.bigint();
-  const run = spawnSync(options.logvane, [name], { cwd: dir });
+  const run = spawnSync(path.resolve(options.logvane), [name], { cwd: dir });
   const seconds = Number(process.hrtime.bigint() - started) / 1e9;
   const documents = fs.readdirSync(dir).filter(entry => entry !== name);
   const document = documents.length === 1
@@ -264,8 +264,20 @@ try {
       }
     }).observe(document.body, { subtree: true, attributes: true, childList: true });
   });
+  // A log changed on disk after it was chosen cannot be read: it waits
+  // behind the big one while it is changed.
+  const changed = path.join(options.work, 'changed.txt');
+  fs.copyFileSync(options.sample, changed);
   const all = [...logs, options.big];
-  const items = await convert(page, all);
+  const converted = convert(page, [...all, changed]);
+  await page.waitForSelector('.log:last-child');
+  fs.appendFileSync(changed, 'one line more\n');
+  const items = await converted;
+  const changedItem = items.pop();
+  check('a log changed after it was chosen: a read error, no document',
+        changedItem.status === 5 && changedItem.documentName === null &&
+        changedItem.stderr.startsWith('Failed to read input file: '),
+        `${changedItem.state}; ${JSON.stringify(changedItem.stderr)}`);
   const offered = new Map();
   for (const [index, log] of all.entries()) {
     const item = items[index];

@@ -39,7 +39,7 @@ const WHENCE_END = 2;
 const NAME_MAX = 255;
 const PREOPENED_DIRECTORY = 3;
 
-/// Thrown by proc_exit to leave the module; caught by run().
+/// Thrown by proc_exit to leave the module; caught by runCommand().
 class ProcessExit {
   constructor(status) {
     this.status = status;
