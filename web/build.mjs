@@ -7,8 +7,10 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import * as esbuild from 'esbuild';
 
-const [wasm, out] = process.argv.slice(2);
-if (!wasm || !out) throw new Error('usage: node build.mjs LOGVANE_WASM OUT_DIR');
+if (process.argv.length !== 4) {
+  throw new Error('usage: node build.mjs LOGVANE_WASM OUT_DIR');
+}
+const [wasm, out] = process.argv.slice(2).map(name => path.resolve(name));
 const here = path.dirname(fileURLToPath(import.meta.url));
 
 fs.rmSync(out, { recursive: true, force: true });

@@ -185,6 +185,53 @@ function readZip(bytes) {
 
 const MEMORY_GROWTH_LIMIT = 300e6;
 
+// The page's own WASI host, under Node, against the native build on paths
+// that the page never passes but a POSIX system resolves: a name through a
+// directory that is not there and through `..`, which the host refuses
+// with the native message, and a name through `.`.
+async function checkPaths() {
+  const { runCommand } = await import(path.join(web, 'src/wasi.js'));
+  const { SliceReader } = await import(path.join(web, 'src/log-slices.js'));
+  const module = new WebAssembly.Module(
+    fs.readFileSync(path.join(options.site, 'logvane.wasm')));
+  const bytes = fs.readFileSync(options.sample);
+  // Node has no FileReaderSync; a Blob's bytes are at hand here.
+  globalThis.FileReaderSync = class {
+    readAsArrayBuffer(blob) { return blob.bytes; }
+  };
+  const decoder = new TextDecoder();
+  for (const name of ['sub/../log.txt', '../log.txt', './log.txt']) {
+    const log = { name: 'log.txt', size: bytes.length,
+                  slice: (start, end) => ({ bytes: bytes.subarray(start, end) }) };
+    const run = await runCommand(module, {
+      log, slices: new SliceReader(log), argument: name, onProgress() {},
+      makeSink() {
+        const sink = { size: 0, chunks: [],
+                       write(data) { sink.chunks.push(data.slice()); sink.size += data.length; },
+                       truncate() { sink.chunks = []; sink.size = 0; } };
+        return sink;
+      },
+    });
+    // The native run is one directory down, so `..` holds no log either.
+    const top = fs.mkdtempSync(path.join(options.work, 'paths-'));
+    fs.mkdirSync(path.join(top, 'run'));
+    fs.copyFileSync(options.sample, path.join(top, 'run', 'log.txt'));
+    const native = spawnSync(path.resolve(options.logvane), [name],
+                             { cwd: path.join(top, 'run') });
+    const nativeDocument = fs.existsSync(path.join(top, 'run', 'log.kml'))
+      ? fs.readFileSync(path.join(top, 'run', 'log.kml')) : null;
+    const document = run.documents.length === 1
+      ? Buffer.concat(run.documents[0].sink.chunks) : null;
+    check(`the page's WASI host opens ${name} as the native build`,
+          run.status === native.status &&
+          decoder.decode(run.stdout) === native.stdout.toString() &&
+          decoder.decode(run.stderr) === native.stderr.toString() &&
+          (document === null ? nativeDocument === null : document.equals(nativeDocument)),
+          `status ${run.status}, ${JSON.stringify(decoder.decode(run.stderr))}; ` +
+          `native ${native.status}, ${JSON.stringify(native.stderr.toString())}`);
+  }
+}
+
 // Bytes of memory the browser's processes hold: their proportional set
 // sizes (shared pages counted once in all) and their resident sizes.
 function browserMemory() {
@@ -215,6 +262,7 @@ function browserMemory() {
 }
 
 try {
+  await checkPaths();
   if (options.huge) {
     const page = await openPage();
     await new Promise(resolve => setTimeout(resolve, 2000));

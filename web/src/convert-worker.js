@@ -54,7 +54,8 @@ async function convert({ id, file }) {
   const slices = file.size > LOG_SLICE_SIZE && ReadAheadReader.available()
     ? new ReadAheadReader(file) : new SliceReader(file);
   try {
-    run = await runCommand(compiled, file, slices, makeSink, onProgress);
+    run = await runCommand(compiled,
+                           { log: file, slices, makeSink, onProgress });
   } finally {
     slices.close();
     for (const [given, sink] of made) {

@@ -137,13 +137,15 @@ class DirectoryNode {
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
-/// Runs module once as `logvane <log's name>`, reading the log through
-/// slices (log-slices.js). makeSink(name) gives the sink of a document the
-/// run creates; onProgress(done, total) hears how far the log has been
-/// read. Where slices come as promises, the module waits for them through
+/// Runs module once as `logvane <argument>`, the log's name unless given,
+/// in a directory that holds the log under its name, read through slices
+/// (log-slices.js). makeSink(name) gives the sink of a document the run
+/// creates; onProgress(done, total) hears how far the log has been read.
+/// Where slices come as promises, the module waits for them through
 /// JavaScript Promise Integration. Resolves to the exit status, standard
 /// output and error as bytes, and the documents left: [{ name, sink }].
-export async function runCommand(module, log, slices, makeSink, onProgress) {
+export async function runCommand(module, { log, slices, makeSink, onProgress,
+                                           argument = log.name }) {
   let nextInode = 1;
   const root = new DirectoryNode(nextInode++);
   const logNode = new LogNode(log, nextInode++, slices, onProgress);
@@ -154,7 +156,7 @@ export async function runCommand(module, log, slices, makeSink, onProgress) {
     [PREOPENED_DIRECTORY, { node: root, position: 0, writable: false }],
   ]);
   let nextDescriptor = PREOPENED_DIRECTORY + 1;
-  const args = ['logvane', log.name].map(text => encoder.encode(text + '\0'));
+  const args = ['logvane', argument].map(text => encoder.encode(text + '\0'));
   let memory;
 
   const bytes = () => new Uint8Array(memory.buffer);
