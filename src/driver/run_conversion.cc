@@ -1,11 +1,10 @@
 #include "driver/run_conversion.h"
 
-#include <cstring>
-
 #include "driver/output_name.h"
 #include "kml/kml_writer.h"
 #include "log/log_header.h"
 #include "log/track_records.h"
+#include "text/error_text.h"
 
 namespace logvane {
 
@@ -15,7 +14,7 @@ namespace {
 const char* output_error_text(int error) noexcept {
   if (error == SAME_FILE) return "Input and output are the same file";
   if (error == DEVICE_NAME) return "Name reserved for a device";
-  return std::strerror(error);
+  return describe_error(error);
 }
 
 }  // namespace

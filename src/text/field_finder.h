@@ -20,9 +20,9 @@ struct ByteClasses {
 /// A way to classify the 64 bytes at text.
 using ClassifyRoute = ByteClasses (*)(const char* text) noexcept;
 /// The fastest route this processor has: 32 bytes at a time where an
-/// x86-64 processor has AVX2, else 16 at a time with SSE2 or, on ARM64, NEON
-/// (unless LOGVANE_SCALAR_ONLY is defined), else as classify_bytes_scalar
-/// does. Chosen once when the program starts.
+/// x86-64 processor has AVX2, else 16 at a time with SSE2, on ARM64 NEON or
+/// in WebAssembly SIMD128 (unless LOGVANE_SCALAR_ONLY is defined), else as
+/// classify_bytes_scalar does. Chosen once when the program starts.
 extern ClassifyRoute classify_bytes_route;
 inline ByteClasses classify_bytes(const char* text) noexcept {
   return classify_bytes_route(text);
