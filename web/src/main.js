@@ -48,6 +48,7 @@ function offeredName(name) {
 }
 
 function convert(entries) {
+  if (entries.length === 0) return;
   for (const { file, path } of entries) {
     const id = nextId++;
     items.set(id, new LogItem(list, path));
