@@ -3,7 +3,8 @@
 # cases of the real binary, and the packaging checks. Installs the Debian
 # packages the tests use when they are missing. Tests are switched on
 # whatever the build directory held before, and a run that finds no tests
-# fails. Ends with one line counting the tests.
+# fails. Ends with the reason of each skipped
+# test and one line counting the tests.
 #
 # Arguments go to cmake: run-libcxx.sh, run-windows.sh and run-cross.sh run
 # the suite for another toolchain that way. LOGVANE_BUILD_DIR names the
@@ -25,6 +26,11 @@ cmake --build "$build" -j"$(nproc)"
 status=0
 ctest --test-dir "$build" --output-on-failure --no-tests=error \
   -j"$(nproc)" --timeout 600 | tee "$build/ctest-output.txt" || status=$?
-awk -v suite="${LOGVANE_SUITE:-suite}" -f tests/ctest-summary.awk \
-  "$build/ctest-output.txt"
+# GoogleTest writes "FILE:LINE: Skipped", then the reason, then the name.
+awk '/: Skipped$/ { getline reason; getline name
+                    sub(/ \(.*/, "", name); sub(/.*\] /, "", name)
+                    print "skipped " name ": " reason }' \
+  "$build/Testing/Temporary/LastTest.log"
+awk -v suite="${LOGVANE_SUITE:-suite}" -v retries="${LOGVANE_WINE_RETRIES:-}" \
+  -f tests/ctest-summary.awk "$build/ctest-output.txt"
 exit "$status"

@@ -4,13 +4,15 @@
 # GoogleTest is built from Debian's sources: its libgtest is built against
 # libstdc++. Installs clang, libc++ and those sources when missing; the
 # build goes to build-libcxx (LOGVANE_BUILD_DIR overrides it). Arguments go
-# to cmake, as with run-all.sh.
+# to cmake, as with run-all.sh. libc++ 14 has no floating std::from_chars:
+# decimals are read with fast_float's headers, installed when missing too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-missing clang++=clang "/usr/lib/*/libc++.so=libc++-dev" \
   "/usr/lib/*/libc++abi.so=libc++abi-dev" \
-  /usr/src/googletest/CMakeLists.txt=googletest
+  /usr/src/googletest/CMakeLists.txt=googletest \
+  /usr/include/fast_float/fast_float.h=libfast-float-dev
 
 # GoogleTest's project enables C too, and gcc refuses -stdlib=libc++ among
 # the linker flags: clang builds the C side as well.

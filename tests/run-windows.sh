@@ -17,13 +17,29 @@ tools/install-missing x86_64-w64-mingw32-g++-posix=g++-mingw-w64-x86-64 \
 scratch=$(mktemp -d)
 export WINEPREFIX=$scratch/wine WINEDEBUG=-all DISPLAY=
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+# The runs that Wine itself failed and that were made once more
+# (tests/support/wine-run and tests/golden/run write them here).
+export LOGVANE_WINE_RETRIES=$scratch/retries
+: > "$LOGVANE_WINE_RETRIES"
 # Wine's server outlives the programs that start it and keeps their output
 # open: started first, apart from everything else, and ended with the job.
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
 mkdir "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
-wineboot -i </dev/null >/dev/null 2>&1
-wine cmd /c exit </dev/null >/dev/null 2>&1
+wineboot -i </dev/null >"$scratch/wineboot" 2>&1 || {
+  cat "$scratch/wineboot"; echo "wineboot failed to make the prefix" >&2
+  exit 1; }
+# The prefix is ready when a console program started in it answers on a
+# redirected standard output, as every test's program will be started; its
+# services may still be coming up after wineboot returns.
+for attempt in $(seq 30); do
+  answer=$(wine cmd /c echo ready </dev/null 2>"$scratch/ready") || true
+  [[ $answer == $'ready\r' ]] && break
+  if ((attempt == 30)); then
+    cat "$scratch/ready"; echo "Wine did not start a program" >&2; exit 1
+  fi
+  sleep 1
+done
 
 LOGVANE_BUILD_DIR=${LOGVANE_WINDOWS_BUILD_DIR:-build-win64} \
   LOGVANE_SUITE="Windows suite under Wine" \

@@ -1,12 +1,12 @@
 #include "driver/run_conversion.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include "driver/output_name.h"
 #include "kml/kml_writer.h"
 #include "log/log_header.h"
 #include "log/track_records.h"
+#include "text/error_text.h"
 
 namespace logvane {
 
@@ -20,7 +20,7 @@ const char* output_error_text(const OpenError& error) noexcept {
   if (error.reason == OpenError::DEVICE_NAME) {
     return "Name reserved for a device";
   }
-  return std::strerror(error.number);
+  return describe_error(error.number);
 }
 
 }  // namespace

@@ -2,18 +2,11 @@
 
 #include <fcntl.h>
 #include <langinfo.h>
-#include <locale.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-// glibc declares strtod_l in <stdlib.h>; macOS and the BSDs in <xlocale.h>.
-#if __has_include(<xlocale.h>)
-#include <xlocale.h>
-#endif
 
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -47,15 +40,6 @@ bool begins_pair_with_ascii(unsigned char byte) noexcept {
 }
 
 }  // namespace
-
-void prepare_process() noexcept {
-  // A console pipe whose reader has gone must not end the run before the
-  // document is written; writes to it just fail, unexamined. A document
-  // beyond the file size limit must fail like a full disk, and be removed,
-  // instead of ending the run with the partial document left behind.
-  std::signal(SIGPIPE, SIG_IGN);
-  std::signal(SIGXFSZ, SIG_IGN);
-}
 
 CommandLine read_command_line(int argc, char** argv) noexcept {
   CommandLine line;
@@ -185,15 +169,6 @@ LeadBytes find_lead_bytes() noexcept {
   }
   std::setlocale(LC_CTYPE, "C");
   return lead;
-}
-
-double read_decimal_in_c_locale(const char* text) noexcept {
-  // The "C" locale object is made once, on the first long number.
-  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
-  // Should even that fail, the text has no decimal point nor anything else a
-  // locale could spell differently.
-  if (c_locale == locale_t{}) return std::strtod(text, nullptr);
-  return strtod_l(text, nullptr, c_locale);
 }
 
 }  // namespace logvane

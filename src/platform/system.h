@@ -1,10 +1,10 @@
 #ifndef LOGVANE_PLATFORM_SYSTEM_H_
 #define LOGVANE_PLATFORM_SYSTEM_H_
 
-// Everything logvane asks of the operating system. system-posix.cc and
-// system-win32.cc implement it; the build picks one. Errors are error
-// numbers as errno holds them, so that std::strerror gives the C runtime's
-// own text for each.
+// Everything logvane asks of the operating system. system-posix.cc (with
+// system-posix-signals.cc, or system-wasi.cc for WASI) and system-win32.cc
+// implement it; the build picks one. Errors are error numbers as errno
+// holds them, so that each has its text (describe_error).
 
 #include <cstddef>
 #include <cstdint>
@@ -92,14 +92,6 @@ struct LeadBytes {
   bool is_lead[256] = {};
 };
 LeadBytes find_lead_bytes() noexcept;
-
-/// The double nearest the decimal text, NUL-terminated digits with an
-/// optional exponent ("12345e-67"), as the C library reads it in the "C"
-/// locale whatever the process's locale is: an infinity beyond the range, a
-/// zero or subnormal below it. For libraries without floating
-/// std::from_chars; only system-posix.cc has it, since the library of the
-/// Windows builds has one.
-double read_decimal_in_c_locale(const char* text) noexcept;
 
 }  // namespace logvane
 

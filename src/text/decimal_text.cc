@@ -1,8 +1,8 @@
 #include "text/decimal_text.h"
 
-#include <system_error>
-
-#include "platform/system.h"
+#ifndef __cpp_lib_to_chars
+#include <fast_float/fast_float.h>
+#endif
 
 namespace logvane {
 
@@ -11,9 +11,9 @@ std::from_chars_result read_decimal_text(const char* first, const char* last,
 #ifdef __cpp_lib_to_chars
   return std::from_chars(first, last, value);
 #else
-  // The C library gives an infinity or a zero itself when out of range.
-  value = read_decimal_in_c_locale(first);
-  return {last, std::errc{}};
+  const fast_float::from_chars_result result =
+      fast_float::from_chars(first, last, value);
+  return {result.ptr, result.ec};
 #endif
 }
 

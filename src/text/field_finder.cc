@@ -11,6 +11,10 @@
 // Every ARM64 processor has NEON.
 #include <arm_neon.h>
 #define LOGVANE_CLASSIFY_NEON 1
+#elif defined(__wasm_simd128__) && !defined(LOGVANE_SCALAR_ONLY)
+// WebAssembly built with -msimd128.
+#include <wasm_simd128.h>
+#define LOGVANE_CLASSIFY_SIMD128 1
 #endif
 
 // 32 bytes at a time where the processor turns out to have AVX2. Not on
@@ -205,6 +209,28 @@ ByteClasses classify_bytes_narrow(const char* text) noexcept {
   classes.space = mask_of(space);
   classes.digit = mask_of(digit);
   classes.point = mask_of(point);
+  return classes;
+#elif defined(LOGVANE_CLASSIFY_SIMD128)
+  // x - low <= span, unsigned.
+  const auto in_range = [](v128_t bytes, std::uint8_t low, std::uint8_t span) {
+    return wasm_u8x16_le(wasm_i8x16_sub(bytes, wasm_u8x16_splat(low)),
+                         wasm_u8x16_splat(span));
+  };
+  // One bit a byte for 16 compared bytes, placed at shift.
+  const auto mask_at = [](v128_t compared, int shift) {
+    return std::uint64_t{wasm_i8x16_bitmask(compared)} << shift;
+  };
+  ByteClasses classes;
+  for (int shift = 0; shift < CLASSIFIED_SIZE; shift += 16) {
+    const v128_t bytes = wasm_v128_load(text + shift);
+    const v128_t space =
+        wasm_v128_or(wasm_i8x16_eq(bytes, wasm_u8x16_splat(' ')),
+                     in_range(bytes, '\t', '\r' - '\t'));
+    classes.space |= mask_at(space, shift);
+    classes.digit |= mask_at(in_range(bytes, '0', 9), shift);
+    classes.point |=
+        mask_at(wasm_i8x16_eq(bytes, wasm_u8x16_splat('.')), shift);
+  }
   return classes;
 #else
   return classify_bytes_scalar(text);

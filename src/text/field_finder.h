@@ -26,8 +26,8 @@ extern const ClassifyRoute classify_bytes_route;
 inline ByteClasses classify_bytes(const char* text) noexcept {
   return classify_bytes_route(text);
 }
-/// Classifies the 64 bytes at text 16 at a time with SSE2 or, on ARM64,
-/// NEON (unless LOGVANE_SCALAR_ONLY is defined), else as
+/// Classifies the 64 bytes at text 16 at a time with SSE2, on ARM64 NEON or
+/// in WebAssembly SIMD128 (unless LOGVANE_SCALAR_ONLY is defined), else as
 /// classify_bytes_scalar does.
 ByteClasses classify_bytes_narrow(const char* text) noexcept;
 /// Classifies them eight at a time in plain C++.

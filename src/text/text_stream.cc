@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "text/error_text.h"
+
 namespace logvane {
 
 namespace {
@@ -140,7 +142,7 @@ void write_error_message(TextWriter& out, const char* message,
 
 void write_error_message(TextWriter& out, const char* message,
                          int error) noexcept {
-  write_error_message(out, message, std::strerror(error));
+  write_error_message(out, message, describe_error(error));
 }
 
 }  // namespace logvane

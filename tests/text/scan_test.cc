@@ -227,9 +227,9 @@ std::string random_spelling(std::mt19937_64& random) {
 
 TEST(Scan, NumberMatchesStrtodOnRandomSpellings) {
   // Long numbers are rounded by the library's std::from_chars or, where it
-  // has none, by the C library: the run names the one it checked.
+  // has none, by fast_float: the run names the one it checked.
   const char* const route =
-      HAS_FLOATING_FROM_CHARS ? "std::from_chars" : "strtod_l, C locale";
+      HAS_FLOATING_FROM_CHARS ? "std::from_chars" : "fast_float";
   RecordProperty("long_number_route", route);
   SCOPED_TRACE(route);
   const int cases = long_sweeps_wanted() ? 10'000'000 : 300'000;

@@ -11,6 +11,7 @@
 #include "log/track_log.h"
 #include "support/byte_streams.h"
 #include "support/reader_cases.h"
+#include "text/error_text.h"
 #include "text/scan.h"
 
 namespace logvane {
@@ -95,7 +96,7 @@ std::string written(const std::string& text, std::size_t capacity = 1 << 20) {
   if (out.error() == 0) return got;
   out.write_text("z");
   out.flush();
-  const std::string error = std::strerror(out.error());
+  const std::string error = describe_error(out.error());
   return out_bytes.size() != got.size() ? error + ", then wrote more" : error;
 }
 
