@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "driver/document_file.h"
 #include "driver/output_name.h"
 #include "kml/kml_writer.h"
 #include "log/log_header.h"
@@ -43,7 +44,7 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
   derive_output_name(path, find_lead_bytes(), output_name);
   OpenError error;
   const FileHandle document_file =
-      open_for_writing(output_name, log_file, &error);
+      open_document(output_name, log_file, &error);
   if (document_file == NO_FILE) {
     write_error_message(err, "Failed to open output file",
                         output_error_text(error));

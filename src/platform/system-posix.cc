@@ -69,44 +69,57 @@ FileHandle open_for_reading(const char* path, int* error) noexcept {
   return fd;
 }
 
-FileHandle open_for_writing(const char* path, FileHandle input,
-                            OpenError* error) noexcept {
-  struct stat log;
-  if (::fstat(static_cast<int>(input), &log) != 0) {
-    *error = {OpenError::SYSTEM_ERROR, errno};
-    return NO_FILE;
+OpenError compare_files(FileHandle a, FileHandle b) noexcept {
+  struct stat first;
+  struct stat second;
+  if (::fstat(static_cast<int>(a), &first) != 0 ||
+      ::fstat(static_cast<int>(b), &second) != 0) {
+    return {OpenError::SYSTEM_ERROR, errno};
   }
-  // Known before opening: the log is neither written to nor even opened
-  // for writing, which a read-only log would refuse with another reason.
-  struct stat existing;
-  if (::stat(path, &existing) == 0 && same_file(existing, log)) {
-    *error = {OpenError::SAME_FILE, 0};
-    return NO_FILE;
+  if (same_file(first, second)) return {OpenError::SAME_FILE, 0};
+  return {};
+}
+
+OpenError compare_name(const char* path, FileHandle file) noexcept {
+  struct stat open;
+  if (::fstat(static_cast<int>(file), &open) != 0) {
+    return {OpenError::SYSTEM_ERROR, errno};
   }
-  // Not truncated on opening: the name may have changed to the log since.
+  struct stat named;
+  if (::stat(path, &named) == 0 && same_file(named, open)) {
+    return {OpenError::SAME_FILE, 0};
+  }
+  return {};
+}
+
+FileHandle open_for_writing(const char* path, int* error) noexcept {
   const int fd = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) {
-    *error = {OpenError::SYSTEM_ERROR, errno};
-    return NO_FILE;
-  }
-  struct stat output;
-  if (::fstat(fd, &output) != 0) {
-    *error = {OpenError::SYSTEM_ERROR, errno};
-    ::close(fd);
-    return NO_FILE;
-  }
-  if (same_file(output, log)) {
-    *error = {OpenError::SAME_FILE, 0};
-    ::close(fd);
-    return NO_FILE;
-  }
-  if (S_ISREG(output.st_mode) && ::ftruncate(fd, 0) != 0) {
-    *error = {OpenError::SYSTEM_ERROR, errno};
-    ::close(fd);
+    *error = errno;
     return NO_FILE;
   }
   return fd;
 }
+
+bool is_disk_file(FileHandle file) noexcept {
+  struct stat status;
+  return ::fstat(static_cast<int>(file), &status) == 0 &&
+         S_ISREG(status.st_mode);
+}
+
+int empty_file(FileHandle file) noexcept {
+  return ::ftruncate(static_cast<int>(file), 0) == 0 ? 0 : errno;
+}
+
+bool names_plain_file(const char* path, FileHandle file) noexcept {
+  struct stat named;
+  if (::lstat(path, &named) != 0 || !S_ISREG(named.st_mode)) return false;
+  if (file == NO_FILE) return true;
+  struct stat open;
+  return ::fstat(static_cast<int>(file), &open) == 0 && same_file(named, open);
+}
+
+void remove_name(const char* path) noexcept { ::unlink(path); }
 
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
                          int* error) noexcept {
@@ -135,23 +148,6 @@ std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
 int close_file(FileHandle file) noexcept {
   // After EINTR the descriptor is closed all the same.
   return ::close(static_cast<int>(file)) == 0 || errno == EINTR ? 0 : errno;
-}
-
-void discard_document(const char* path, FileHandle document) noexcept {
-  struct stat written;
-  const bool known =
-      document != NO_FILE && ::fstat(static_cast<int>(document), &written) == 0;
-  // Emptied through the descriptor, so nothing stays wherever the name led,
-  // even if the name itself cannot be removed.
-  // Should that fail, the name is still removed below where it can be.
-  if (known && S_ISREG(written.st_mode)) {
-    [[maybe_unused]] const int emptied =
-        ::ftruncate(static_cast<int>(document), 0);
-  }
-  struct stat named;
-  if (::lstat(path, &named) != 0 || !S_ISREG(named.st_mode)) return;
-  if (document != NO_FILE && (!known || !same_file(named, written))) return;
-  ::unlink(path);
 }
 
 LeadBytes find_lead_bytes() noexcept {

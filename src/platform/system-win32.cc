@@ -265,7 +265,7 @@ int same_file_without_serial(HANDLE a, HANDLE b) noexcept {
 // they are, or the error number of a query that failed, since a file whose
 // identity is unknown may be the log. A device, such as the null device,
 // or a pipe is never taken for the log.
-OpenError compare_files(HANDLE a, HANDLE b) noexcept {
+OpenError compare_handles(HANDLE a, HANDLE b) noexcept {
   for (const HANDLE file : {a, b}) {
     SetLastError(NO_ERROR);
     const DWORD type = GetFileType(file);
@@ -289,13 +289,6 @@ OpenError compare_files(HANDLE a, HANDLE b) noexcept {
   if (same < 0) return {OpenError::SYSTEM_ERROR, error_number(GetLastError())};
   if (same == 0) return {};
   return {OpenError::SAME_FILE, 0};
-}
-
-bool empty_disk_file(HANDLE file) noexcept {
-  if (GetFileType(file) != FILE_TYPE_DISK) return true;
-  const LARGE_INTEGER start{};
-  return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
-         SetEndOfFile(file);
 }
 
 }  // namespace
@@ -365,48 +358,74 @@ FileHandle open_for_reading(const char* path, int* error) noexcept {
   return as_file(file);
 }
 
-FileHandle open_for_writing(const char* path, FileHandle input,
-                            OpenError* error) noexcept {
-  const HANDLE log = as_handle(input);
-  int path_error = 0;
-  const wchar_t* wide = wide_path(path, &path_error);
-  if (wide == nullptr) {
-    *error = {OpenError::SYSTEM_ERROR, path_error};
-    return NO_FILE;
-  }
-  // Known before opening: the log is neither written to nor even opened
-  // for writing, which a read-only log would refuse with another reason.
-  const HANDLE existing =
+OpenError compare_files(FileHandle a, FileHandle b) noexcept {
+  return compare_handles(as_handle(a), as_handle(b));
+}
+
+OpenError compare_name(const char* path, FileHandle file) noexcept {
+  int error = 0;
+  const wchar_t* wide = wide_path(path, &error);
+  if (wide == nullptr) return {OpenError::SYSTEM_ERROR, error};
+  const HANDLE named =
       CreateFileW(wide, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
                   FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (existing != INVALID_HANDLE_VALUE) {
-    const OpenError identity = compare_files(existing, log);
-    CloseHandle(existing);
-    if (identity.reason != OpenError::NONE) {
-      *error = identity;
-      return NO_FILE;
-    }
-  }
-  // Not truncated on opening (OPEN_ALWAYS): the name may have changed to
-  // the log since.
+  if (named == INVALID_HANDLE_VALUE) return {};
+  const OpenError identity = compare_handles(named, as_handle(file));
+  CloseHandle(named);
+  return identity;
+}
+
+FileHandle open_for_writing(const char* path, int* error) noexcept {
+  const wchar_t* wide = wide_path(path, error);
+  if (wide == nullptr) return NO_FILE;
   const HANDLE file = CreateFileW(wide, GENERIC_WRITE, SHARE_ALL, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    *error = {OpenError::SYSTEM_ERROR, open_error(wide)};
-    return NO_FILE;
-  }
-  const OpenError identity = compare_files(file, log);
-  if (identity.reason != OpenError::NONE) {
-    *error = identity;
-    CloseHandle(file);
-    return NO_FILE;
-  }
-  if (!empty_disk_file(file)) {
-    *error = {OpenError::SYSTEM_ERROR, error_number(GetLastError())};
-    CloseHandle(file);
+    *error = open_error(wide);
     return NO_FILE;
   }
   return as_file(file);
+}
+
+bool is_disk_file(FileHandle file) noexcept {
+  return GetFileType(as_handle(file)) == FILE_TYPE_DISK;
+}
+
+int empty_file(FileHandle file) noexcept {
+  const LARGE_INTEGER start{};
+  if (SetFilePointerEx(as_handle(file), start, nullptr, FILE_BEGIN) &&
+      SetEndOfFile(as_handle(file))) {
+    return 0;
+  }
+  return error_number(GetLastError());
+}
+
+bool names_plain_file(const char* path, FileHandle file) noexcept {
+  int error = 0;
+  const wchar_t* wide = wide_path(path, &error);
+  if (wide == nullptr) return false;
+  // The name is opened as it is, a link not followed (nor a directory
+  // opened).
+  const HANDLE named =
+      CreateFileW(wide, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  const bool plain =
+      GetFileType(named) == FILE_TYPE_DISK &&
+      GetFileInformationByHandle(named, &information) &&
+      (information.dwFileAttributes &
+       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+      (file == NO_FILE ||
+       compare_handles(named, as_handle(file)).reason == OpenError::SAME_FILE);
+  CloseHandle(named);
+  return plain;
+}
+
+void remove_name(const char* path) noexcept {
+  int error = 0;
+  const wchar_t* wide = wide_path(path, &error);
+  if (wide != nullptr) DeleteFileW(wide);
 }
 
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
@@ -434,35 +453,6 @@ std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
 
 int close_file(FileHandle file) noexcept {
   return CloseHandle(as_handle(file)) ? 0 : error_number(GetLastError());
-}
-
-void discard_document(const char* path, FileHandle document) noexcept {
-  const HANDLE written = as_handle(document);
-  // Emptied through the handle, so nothing stays wherever the name led,
-  // even if the name itself cannot be removed.
-  if (document != NO_FILE) (void)empty_disk_file(written);
-  // The name is opened as it is, a link not followed (nor a directory
-  // opened), and removed through this handle: what goes is exactly the file
-  // checked here.
-  int error = 0;
-  const wchar_t* wide = wide_path(path, &error);
-  if (wide == nullptr) return;
-  const HANDLE named =
-      CreateFileW(wide, DELETE | FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (named == INVALID_HANDLE_VALUE) return;
-  BY_HANDLE_FILE_INFORMATION information;
-  if (GetFileType(named) == FILE_TYPE_DISK &&
-      GetFileInformationByHandle(named, &information) &&
-      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-      (document == NO_FILE ||
-       compare_files(named, written).reason == OpenError::SAME_FILE)) {
-    FILE_DISPOSITION_INFO removal{};
-    removal.DeleteFile = TRUE;
-    (void)SetFileInformationByHandle(named, FileDispositionInfo, &removal,
-                                     sizeof removal);
-  }
-  CloseHandle(named);
 }
 
 LeadBytes find_lead_bytes() noexcept {

@@ -55,14 +55,31 @@ struct OpenError {
   int number = 0;
 };
 
-/// Opens path for writing, creating it or emptying it, unless it names the
-/// file that input has open: then nothing is opened or changed, and *error
-/// is SAME_FILE. When that cannot be known, because the identity of either
-/// file cannot be read, nothing is emptied either: NO_FILE, with the
-/// system's error number. Only a disk file is emptied, so a device such as
-/// the null device can take the document.
-FileHandle open_for_writing(const char* path, FileHandle input,
-                            OpenError* error) noexcept;
+/// Whether a and b are one file: reason NONE when they are not, SAME_FILE
+/// when they are, or the error number of a query that failed, since a file
+/// whose identity is unknown may be the other one.
+OpenError compare_files(FileHandle a, FileHandle b) noexcept;
+
+/// As compare_files, for the file that path names, links followed; NONE
+/// when path names nothing that can be looked at.
+OpenError compare_name(const char* path, FileHandle file) noexcept;
+
+/// Opens path for writing, creating it when it is missing and keeping the
+/// bytes it holds. Returns NO_FILE with an error number in *error.
+FileHandle open_for_writing(const char* path, int* error) noexcept;
+
+/// Whether file is a file on disk, rather than a device or a pipe.
+bool is_disk_file(FileHandle file) noexcept;
+
+/// Empties file; returns 0 or the error number.
+int empty_file(FileHandle file) noexcept;
+
+/// Whether path, a link not followed, names a plain file on disk: the file
+/// open as file, unless that is NO_FILE.
+bool names_plain_file(const char* path, FileHandle file) noexcept;
+
+/// Removes the name path.
+void remove_name(const char* path) noexcept;
 
 /// Reads at most size bytes. Returns how many were read, 0 at the end of
 /// the file, or -1 with an error number in *error.
@@ -77,12 +94,6 @@ std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
 /// Closes file; returns 0, or the error number of a failed close (some file
 /// systems report a failed write only there).
 int close_file(FileHandle file) noexcept;
-
-/// Gets rid of a document that could not be completed: the file open as
-/// document is emptied, and path is removed only if it still names that
-/// very file and is no link. document may be NO_FILE after a failed close;
-/// then path is removed if it names a plain file.
-void discard_document(const char* path, FileHandle document) noexcept;
 
 /// Which bytes begin a two-byte character whose second byte may be ASCII,
 /// such as a backslash, in the code page of the user's locale. UTF-8 and
