@@ -71,6 +71,10 @@ bool TextReader::refill() noexcept {
   if (held_cr_) *end++ = '\r';
   held_cr_ = false;
   char* const room_end = buffer_ + READ_BUFFER_SIZE;
+  // One read, as much as the source has ready: a pipe's writer is not
+  // waited for, nor a failing read met, before the text already sent is
+  // used. Read again only while all that came is a CR that may be half of
+  // a CR LF.
   while (!source_done_ && end < room_end) {
     const std::size_t got =
         fill_raw(end, static_cast<std::size_t>(room_end - end));
@@ -82,6 +86,7 @@ bool TextReader::refill() noexcept {
       break;
     }
     end += got;
+    if (end - old_limit > 1 || end[-1] != '\r') break;
   }
   // A CR that ends what was read may be half of a CR LF: it is kept back
   // until the byte after it is known, so that the pair stays whole.

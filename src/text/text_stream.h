@@ -126,8 +126,8 @@ class TextReader {
   /// Takes the characters before position, which lies in [next(), limit()].
   void take_to(const char* position) noexcept { next_ = position; }
   /// Keeps what is not yet taken, moved to the front of the buffer, and
-  /// reads more behind it until the buffer is full or the input ends; false
-  /// if nothing more came.
+  /// reads more behind it, what one read of the source gives; false if
+  /// nothing more came.
   bool refill() noexcept;
   /// True once the whole rest of the input is buffered: text that runs to
   /// limit() ends there.

@@ -28,13 +28,15 @@ const std::string LOG =
 // Converts trip.txt, LOG and more records to twice the reader's buffer, in
 // the current directory, its reading failing with EIO after after_bytes:
 // the status, what the console got, and what is left at the document's
-// name.
-std::string converted_with_read_error(std::size_t after_bytes) {
+// name (a folder, if document_is_folder).
+std::string converted_with_read_error(std::size_t after_bytes,
+                                      bool document_is_folder = false) {
   std::string long_log = LOG;
   while (long_log.size() < 2 * READ_BUFFER_SIZE) {
     long_log += LOG.substr(LOG.find("w w"));
   }
   write_bytes("trip.txt", long_log);
+  if (document_is_folder) std::filesystem::create_directory("trip.kml");
   int open_error = 0;
   const FileHandle log = open_for_reading("trip.txt", &open_error);
   FileSource file_bytes(log);
@@ -48,7 +50,9 @@ std::string converted_with_read_error(std::size_t after_bytes) {
   out.flush();
   return std::to_string(status) + "|" +
          std::string(memory, console_bytes.size()) +
-         "|trip.kml=" + read_bytes("trip.kml");
+         "|trip.kml=" + (std::filesystem::is_directory("trip.kml")
+                             ? "(folder)"
+                             : read_bytes("trip.kml"));
 }
 
 TEST(RunConversion, AFailedReadLeavesNoPartialDocument) {
@@ -62,6 +66,12 @@ TEST(RunConversion, AFailedReadLeavesNoPartialDocument) {
       "5|0.000000\r\nFailed to read input file: Input/output error\r\n"
       "|trip.kml=(none)",
       converted_with_read_error(0));
+  // The header is used as soon as it is read, before the read that fails:
+  // a document that cannot be opened is the first failure.
+  EXPECT_EQ(
+      "3|8.500000\r\nFailed to open output file: Is a directory\r\n"
+      "|trip.kml=(folder)",
+      converted_with_read_error(LOG.size(), true));
 }
 
 #ifndef _WIN32
