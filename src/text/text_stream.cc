@@ -29,24 +29,18 @@ ReadResult MemorySource::read(char* into, std::size_t size) noexcept {
   return {size, 0};
 }
 
-int FileSink::write(const char* data, std::size_t size) noexcept {
-  while (size > 0) {
-    int error = 0;
-    const std::ptrdiff_t put = write_file(file_, data, size, &error);
-    if (put < 0) return error;
-    // A write that takes nothing would be tried again for ever.
-    if (put == 0) return EIO;
-    data += put;
-    size -= static_cast<std::size_t>(put);
-  }
-  return 0;
+WriteResult FileSink::write(const char* data, std::size_t size) noexcept {
+  int error = 0;
+  const std::ptrdiff_t put = write_file(file_, data, size, &error);
+  if (put < 0) return {0, error};
+  return {static_cast<std::size_t>(put), 0};
 }
 
-int MemorySink::write(const char* data, std::size_t size) noexcept {
+WriteResult MemorySink::write(const char* data, std::size_t size) noexcept {
   const std::size_t kept = std::min(capacity_ - size_, size);
   std::memcpy(out_ + size_, data, kept);
   size_ += kept;
-  return kept < size ? ENOSPC : 0;
+  return {kept, kept == 0 && size > 0 ? ENOSPC : 0};
 }
 
 TextReader::TextReader(ByteSource& source) noexcept
@@ -133,8 +127,16 @@ void TextWriter::write_text(const char* text) noexcept {
 void TextWriter::flush() noexcept {
   const auto size = static_cast<std::size_t>(used_ - buffer_);
   used_ = buffer_;
-  if (size == 0 || error_ != 0) return;
-  error_ = sink_.write(buffer_, size);
+  const char* data = buffer_;
+  const char* const data_end = buffer_ + size;
+  while (data < data_end && error_ == 0) {
+    const WriteResult put =
+        sink_.write(data, static_cast<std::size_t>(data_end - data));
+    error_ = put.error;
+    // A write that takes nothing would be tried again for ever.
+    if (put.size == 0 && error_ == 0) error_ = EIO;
+    data += put.size;
+  }
 }
 
 void write_error_message(TextWriter& out, const char* message,

@@ -33,11 +33,18 @@ class ByteSource {
   ~ByteSource() = default;
 };
 
+/// What a write to a ByteSink took: size bytes, or the system's error
+/// number.
+struct WriteResult {
+  std::size_t size;
+  int error;
+};
+
 /// Where a TextWriter's bytes go.
 class ByteSink {
  public:
-  /// Writes all size bytes; returns 0 or the error that stopped them.
-  virtual int write(const char* data, std::size_t size) noexcept = 0;
+  /// Writes at most size bytes, at least one unless the sink takes none.
+  virtual WriteResult write(const char* data, std::size_t size) noexcept = 0;
 
  protected:
   ~ByteSink() = default;
@@ -69,7 +76,7 @@ class MemorySource final : public ByteSource {
 class FileSink final : public ByteSink {
  public:
   explicit FileSink(FileHandle file) noexcept : file_(file) {}
-  int write(const char* data, std::size_t size) noexcept override;
+  WriteResult write(const char* data, std::size_t size) noexcept override;
 
  private:
   FileHandle file_;
@@ -81,7 +88,7 @@ class MemorySink final : public ByteSink {
  public:
   MemorySink(char* out, std::size_t capacity) noexcept
       : out_(out), capacity_(capacity) {}
-  int write(const char* data, std::size_t size) noexcept override;
+  WriteResult write(const char* data, std::size_t size) noexcept override;
   /// Bytes written so far.
   std::size_t size() const noexcept { return size_; }
 

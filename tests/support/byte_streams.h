@@ -43,6 +43,19 @@ class FailingSource final : public ByteSource {
   int error_;
 };
 
+/// Passes at most chunk bytes a write to sink, and so none if chunk is 0.
+class StingySink final : public ByteSink {
+ public:
+  StingySink(ByteSink& sink, std::size_t chunk) : sink_(sink), chunk_(chunk) {}
+  WriteResult write(const char* data, std::size_t size) noexcept override {
+    return sink_.write(data, std::min(size, chunk_));
+  }
+
+ private:
+  ByteSink& sink_;
+  std::size_t chunk_;
+};
+
 }  // namespace logvane
 
 #endif  // LOGVANE_TESTS_SUPPORT_BYTE_STREAMS_H_

@@ -84,12 +84,15 @@ TEST(TextStream, EndOfFileOnlyOnceAReadMeetsTheEnd) {
   EXPECT_EQ("11111", end_after(" \n", "number"));
 }
 
-// What a writer into memory of the given capacity holds after text and a
-// flush, or its error; after an error nothing more may arrive.
-std::string written(const std::string& text, std::size_t capacity = 1 << 20) {
+// What a writer into memory of the given capacity, taking at most chunk
+// bytes a write, holds after text and a flush, or its error; after an error
+// nothing more may arrive.
+std::string written(const std::string& text, std::size_t capacity = 1 << 20,
+                    std::size_t chunk = 1 << 20) {
   std::vector<char> memory(capacity);
   MemorySink out_bytes(memory.data(), memory.size());
-  TextWriter out(out_bytes);
+  StingySink stingy(out_bytes, chunk);
+  TextWriter out(stingy);
   out.write_text(text.data(), text.size());
   out.flush();
   std::string got(memory.data(), out_bytes.size());
@@ -116,6 +119,9 @@ TEST(TextStream, WriterIntoFullMemoryHasNoSpace) {
   EXPECT_EQ("No space left on device", written("abcde", 4));
   EXPECT_EQ("No space left on device", written("abc\n", 4));
   EXPECT_EQ("abc\r\n", written("abc\n", 5));
+  EXPECT_EQ("abc\r\n", written("abc\n", 5, 1));
+  // A write that takes nothing would be tried again for ever.
+  EXPECT_EQ("Input/output error", written("abc\n", 5, 0));
 }
 
 TEST(TextStream, ErrorMessageInPerrorForm) {
