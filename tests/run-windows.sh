@@ -23,8 +23,15 @@ export LOGVANE_WINE_RETRIES=$scratch/retries
 : > "$LOGVANE_WINE_RETRIES"
 # Wine's server outlives the programs that start it and keeps their output
 # open: started first, apart from everything else, and ended with the job.
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$scratch"' EXIT
+# Its own folder in /tmp is named after the prefix's device and inode, and
+# outlives it: removed once the server has ended.
+trap 'wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true
+      [[ -n ${server:-} ]] && for found in /tmp/wine-*/"$server"; do
+        rm -rf "${found%/*}"; done
+      rm -rf "$scratch"' EXIT
 mkdir "$WINEPREFIX"
+server=$(printf 'server-%x-%x' "0x$(stat -c %D "$WINEPREFIX")" \
+  "$(stat -c %i "$WINEPREFIX")")
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i </dev/null >"$scratch/wineboot" 2>&1 || {
   cat "$scratch/wineboot"; echo "wineboot failed to make the prefix" >&2
