@@ -434,9 +434,13 @@ std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
   if (ReadFile(as_handle(file), into, chunk_of(size), &got, nullptr)) {
     return got;
   }
-  // A pipe whose writer has closed its end has simply come to its end.
+  // A pipe whose writer has closed its end, or whose server has
+  // disconnected it, has simply come to its end.
   const DWORD code = GetLastError();
-  if (code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF) return 0;
+  if (code == ERROR_BROKEN_PIPE || code == ERROR_PIPE_NOT_CONNECTED ||
+      code == ERROR_HANDLE_EOF) {
+    return 0;
+  }
   *error = error_number(code);
   return -1;
 }
