@@ -31,11 +31,27 @@ std::size_t derive_output_name(const char* path, const LeadBytes& lead_bytes,
     ++p;
   }
   const char* base_end = dot != nullptr && dot >= component ? dot : p;
-  auto length = static_cast<std::size_t>(base_end - component);
-  if (length >= BASE_NAME_SIZE) length = 0;
+  const auto length = static_cast<std::size_t>(base_end - component);
+  if (length >= BASE_NAME_SIZE) {
+    out[0] = '\0';
+    return 0;
+  }
   std::memcpy(out, component, length);
   std::memcpy(out + length, ".kml", 5);
   return length + 4;
+}
+
+bool is_name_too_long(const char* name, std::size_t length,
+                      bool windows_units) noexcept {
+  if (!windows_units) return length > NAME_MAX_SIZE;
+  // Every byte but a UTF-8 continuation byte begins a unit; a four-byte
+  // character is a surrogate pair.
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    if ((byte & 0xC0) != 0x80) units += byte >= 0xF0 ? 2 : 1;
+  }
+  return units > NAME_MAX_SIZE;
 }
 
 namespace {
@@ -76,6 +92,10 @@ OpenError windows_name_error(const char* name) noexcept {
         return {OpenError::DEVICE_NAME, 0};
       }
     }
+  } else if ((stem == 6 && equal_ignoring_case(name, "CONIN$", 6)) ||
+             (stem == 7 && equal_ignoring_case(name, "CONOUT$", 7))) {
+    // The console's input and output.
+    return {OpenError::DEVICE_NAME, 0};
   } else if (stem == 4 || stem == 5) {
     for (const char* port : {"COM", "LPT"}) {
       if (equal_ignoring_case(name, port, 3) &&

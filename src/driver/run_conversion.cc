@@ -41,10 +41,16 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
   }
 
   char output_name[OUTPUT_NAME_SIZE];
-  derive_output_name(path, find_lead_bytes(), output_name);
-  OpenError error;
+  const std::size_t name_length =
+      derive_output_name(path, find_lead_bytes(), output_name);
+  // A name longer than the system allows is refused as its open would be,
+  // whatever the file system, and never shortened.
+  OpenError error{OpenError::SYSTEM_ERROR, ENAMETOOLONG};
   const FileHandle document_file =
-      open_document(output_name, log_file, &error);
+      name_length == 0 || is_name_too_long(output_name, name_length,
+                                           names_follow_windows_rules())
+          ? NO_FILE
+          : open_document(output_name, log_file, &error);
   if (document_file == NO_FILE) {
     write_error_message(err, "Failed to open output file",
                         output_error_text(error));

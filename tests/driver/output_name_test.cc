@@ -28,6 +28,7 @@ LeadBytes lead_bytes(std::initializer_list<int> ranges) {
 std::string name(const std::string& path, const LeadBytes& lead = {}) {
   std::vector<char> out(OUTPUT_NAME_SIZE);  // exactly: overruns are caught
   const std::size_t length = derive_output_name(path.c_str(), lead, out.data());
+  if (length == 0) return out[0] == '\0' ? "too long" : "too long, not empty";
   if (length >= out.size()) return "length " + std::to_string(length);
   std::string got(out.data(), length);
   if (std::strlen(out.data()) != length) got += " (terminator misplaced)";
@@ -63,14 +64,38 @@ TEST(OutputName, BothSeparatorsEverywhere) {
   EXPECT_EQ("c.d.kml", name("D:/x.y/c.d.e"));
 }
 
-TEST(OutputName, BaseNameOf256BytesIsEmpty) {
-  const std::string b255(255, 'b');
-  EXPECT_EQ(b255 + ".kml", name(b255));
-  EXPECT_EQ(b255 + ".kml",
-            name("C:\\" + std::string(300, 'd') + "\\" + b255 + ".txt"));
-  EXPECT_EQ(b255 + ".kml", name(b255 + "." + std::string(300, 'e')));
-  EXPECT_EQ(".kml", name(b255 + "b"));
-  EXPECT_EQ(".kml", name("dir/" + b255 + "b.txt"));
+TEST(OutputName, BaseNamesBeyondTheBufferAreTooLong) {
+  const std::string b765(765, 'b');
+  EXPECT_EQ(b765 + ".kml", name(b765));
+  EXPECT_EQ(b765 + ".kml",
+            name("C:\\" + std::string(900, 'd') + "\\" + b765 + ".txt"));
+  EXPECT_EQ(b765 + ".kml", name(b765 + "." + std::string(900, 'e')));
+  EXPECT_EQ("too long", name(b765 + "b"));
+  EXPECT_EQ("too long", name("dir/" + b765 + "b.txt"));
+}
+
+// Whether the name of n copies of character, with ".kml", is too long: in
+// bytes, then in UTF-16 units.
+std::string too_long(int n, const std::string& character) {
+  std::string name;
+  for (int i = 0; i < n; ++i) name += character;
+  name += ".kml";
+  return std::string(is_name_too_long(name.data(), name.size(), false)
+                         ? "bytes "
+                         : "") +
+         (is_name_too_long(name.data(), name.size(), true) ? "units" : "");
+}
+
+TEST(OutputName, NamesAreLimitedInBytesOrInUtf16Units) {
+  EXPECT_EQ("", too_long(251, "a"));
+  EXPECT_EQ("bytes units", too_long(252, "a"));
+  // Greek: two bytes, one unit; CJK: three bytes, one unit; emoji: four
+  // bytes, a surrogate pair.
+  EXPECT_EQ("bytes ", too_long(251, "\xCE\xA9"));
+  EXPECT_EQ("bytes units", too_long(252, "\xCE\xA9"));
+  EXPECT_EQ("bytes ", too_long(251, "\xE6\x97\xA5"));
+  EXPECT_EQ("bytes ", too_long(125, "\xF0\x9F\x9A\xA4"));
+  EXPECT_EQ("bytes units", too_long(126, "\xF0\x9F\x9A\xA4"));
 }
 
 TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
@@ -100,11 +125,11 @@ TEST(OutputName, SecondByteOfADoubleByteCharacterIsNoSeparator) {
   EXPECT_EQ("\xA0\\x.kml", name("\xA0\\x", gbk));
   EXPECT_EQ("\xFE\\x.kml", name("\xFE\\x", gbk));
   EXPECT_EQ("x.kml", name("\xFF\\x", gbk));
-  // Lengths are in bytes: 127 characters of two bytes fit, 128 do not.
+  // Lengths are in bytes: 382 characters of two bytes fit, 383 do not.
   std::string pairs;
-  for (int i = 0; i < 127; ++i) pairs += "\x95\x5C";
+  for (int i = 0; i < 382; ++i) pairs += "\x95\x5C";
   EXPECT_EQ(pairs + "a.kml", name(pairs + "a.txt", sjis));
-  EXPECT_EQ(".kml", name(pairs + "\x95\x5C.txt", sjis));
+  EXPECT_EQ("too long", name(pairs + "\x95\x5C.txt", sjis));
 }
 
 TEST(OutputName, NamesWindowsWouldNotMakeAFileOf) {
@@ -112,13 +137,14 @@ TEST(OutputName, NamesWindowsWouldNotMakeAFileOf) {
        {"nul.kml", "NUL.kml", "Con.kml", "prn.kml", "aux.kml", "nul .kml",
         "nul  .kml", "nul..kml", "nul.tar.kml", "com1.kml", "COM9.kml",
         "com0.kml", "lpt1.kml", "LPT0.kml", "com\xC2\xB9.kml",
-        "lpt\xC2\xB2.kml", "com\xC2\xB3 .kml"}) {
+        "lpt\xC2\xB2.kml", "com\xC2\xB3 .kml", "conin$.kml", "CONOUT$.kml",
+        "Conout$ .txt.kml"}) {
     EXPECT_EQ(OpenError::DEVICE_NAME, windows_name_error(name).reason) << name;
   }
   for (const char* name :
        {"null.kml", "nu.kml", " nul.kml", "xnul.kml", "con1.kml", "com.kml",
         "com10.kml", "comx.kml", "lpt.kml", "com\xC2\xB4.kml", "com\xC2.kml",
-        "conin$.kml", "auxiliary.kml", ".kml", "trip.kml"}) {
+        "conin.kml", "conout$$.kml", "auxiliary.kml", ".kml", "trip.kml"}) {
     EXPECT_EQ(OpenError::NONE, windows_name_error(name).reason) << name;
   }
   // A colon would lead to another drive or to a stream of a file.
