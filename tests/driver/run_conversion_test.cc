@@ -178,7 +178,31 @@ TEST(RunConversion, AFailedRunLeavesTheNextRunsDocument) {
   EXPECT_TRUE(read_bytes("trip.kml") == expected) << "document not whole";
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Ctrl+Break sent to a run in the middle of its document: the document
+// goes, and the run ends as Windows ends an interrupted program.
+TEST(RunConversion, AStoppedRunLeavesNoDocument) {
+  InTemporaryDirectory directory;
+  write_bytes("trip.txt", numbered_log(1, 30000000));
+  const ProgramRun run = start_logvane("trip.txt");
+  for (int wait = 0; wait < 1000; ++wait) {
+    std::error_code missing;
+    if (std::filesystem::file_size("trip.kml", missing) > 0 && !missing) break;
+    Sleep(5);
+  }
+  if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT,
+                                static_cast<DWORD>(run.id))) {
+    const DWORD code = GetLastError();
+    TerminateProcess(reinterpret_cast<HANDLE>(run.handle), 1);
+    wait_program(run);
+    // Wine (8.0 here) answers ERROR_INVALID_HANDLE, console or not.
+    GTEST_SKIP() << "console events cannot be sent here (error " << code
+                 << ")";
+  }
+  EXPECT_EQ("status 0xC000013A|(none)",
+            wait_program(run) + "|" + read_bytes("trip.kml"));
+}
+#else
 // Runs the real binary on a log of size bytes, its standard output a pipe
 // whose reader has gone, its file size limited to limit bytes: how the run
 // ended, what it said on standard error and how long a document it left.
