@@ -452,7 +452,30 @@ bool names_plain_file(const char* path, FileHandle file) noexcept {
 void remove_name(const char* path) noexcept {
   int error = 0;
   const wchar_t* wide = wide_path(path, &error);
-  if (wide != nullptr) DeleteFileW(wide);
+  if (wide == nullptr) return;
+  // A removed file keeps its name while another handle holds it open (a
+  // run waiting for its lock), and a run that then opened the name would
+  // write into a file about to go. So the file is first given a name of its
+  // own beside it, and the name is free at once.
+  static wchar_t aside[WIDE_TEXT_SIZE + 32];
+  const std::size_t length = std::wcslen(wide);
+  if (length + 32 > sizeof aside / sizeof aside[0]) {
+    DeleteFileW(wide);
+    return;
+  }
+  std::wmemcpy(aside, wide, length);
+  DWORD id = GetCurrentProcessId();
+  wchar_t* end = aside + length;
+  for (const wchar_t* tail = L".discarded-"; *tail != L'\0';) *end++ = *tail++;
+  wchar_t digits[16];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + id % 10);
+    id /= 10;
+  } while (id != 0);
+  while (count > 0) *end++ = digits[--count];
+  *end = L'\0';
+  DeleteFileW(MoveFileExW(wide, aside, 0) ? aside : wide);
 }
 
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
