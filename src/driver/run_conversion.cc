@@ -68,10 +68,11 @@ RunStatus convert_opened_log(const char* path, FileHandle log_file,
   const int read_error = log.error();
   int write_error = document.error();
   if (read_error != 0 || write_error != 0) {
+    // Still locked: no other run writes the file until it is discarded.
     discard_document(output_name, document_file);
     close_file(document_file);
   } else {
-    write_error = close_file(document_file);
+    write_error = close_document(document_file);
     if (write_error != 0) discard_document(output_name, NO_FILE);
   }
   if (read_error != 0) {
@@ -104,6 +105,7 @@ RunStatus run_conversion(const char* path) noexcept {
   FileSink err_bytes(standard_error());
   TextWriter out(out_bytes);
   TextWriter err(err_bytes);
+  discard_document_when_stopped();
   // A document that Windows would not make a file in the current folder is
   // refused before the log is even opened: a log of such a name, aux.txt
   // say, is that device itself there, and reading it could wait for ever.

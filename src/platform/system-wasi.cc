@@ -18,4 +18,9 @@ void prepare_process() noexcept {
   }
 }
 
+// Nor has it locks: runs in one sandbox are the caller's to keep apart.
+int lock_file(FileHandle) noexcept { return 0; }
+
+void set_stop_action(StopAction) noexcept {}
+
 }  // namespace logvane

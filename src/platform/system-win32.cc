@@ -291,6 +291,33 @@ OpenError compare_handles(HANDLE a, HANDLE b) noexcept {
   return {OpenError::SAME_FILE, 0};
 }
 
+StopAction stop_action = nullptr;
+HANDLE main_thread = nullptr;
+LONG stopping = 0;
+
+// Runs on a thread of its own, which Windows starts for the event.
+BOOL WINAPI on_console_event(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT &&
+      event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  // A second event waits for the first to end the process.
+  if (InterlockedExchange(&stopping, 1) != 0) Sleep(INFINITE);
+  // The run is held first, so that it writes nothing after its document
+  // is discarded; asking for its registers waits until it is held.
+  if (main_thread != nullptr &&
+      SuspendThread(main_thread) != static_cast<DWORD>(-1)) {
+    CONTEXT context{};
+    context.ContextFlags = CONTEXT_CONTROL;
+    GetThreadContext(main_thread, &context);
+  }
+  if (stop_action != nullptr) stop_action();
+  // The status of a program that Ctrl+C ended, without the run's own
+  // clean-up, which the held thread may be in the middle of.
+  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
+}
+
 }  // namespace
 
 void prepare_process() noexcept {
@@ -425,7 +452,30 @@ bool names_plain_file(const char* path, FileHandle file) noexcept {
 void remove_name(const char* path) noexcept {
   int error = 0;
   const wchar_t* wide = wide_path(path, &error);
-  if (wide != nullptr) DeleteFileW(wide);
+  if (wide == nullptr) return;
+  // A removed file keeps its name while another handle holds it open (a
+  // run waiting for its lock), and a run that then opened the name would
+  // write into a file about to go. So the file is first given a name of its
+  // own beside it, and the name is free at once.
+  static wchar_t aside[WIDE_TEXT_SIZE + 32];
+  const std::size_t length = std::wcslen(wide);
+  if (length + 32 > sizeof aside / sizeof aside[0]) {
+    DeleteFileW(wide);
+    return;
+  }
+  std::wmemcpy(aside, wide, length);
+  DWORD id = GetCurrentProcessId();
+  wchar_t* end = aside + length;
+  for (const wchar_t* tail = L".discarded-"; *tail != L'\0';) *end++ = *tail++;
+  wchar_t digits[16];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + id % 10);
+    id /= 10;
+  } while (id != 0);
+  while (count > 0) *end++ = digits[--count];
+  *end = L'\0';
+  DeleteFileW(MoveFileExW(wide, aside, 0) ? aside : wide);
 }
 
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,
@@ -453,6 +503,34 @@ std::ptrdiff_t write_file(FileHandle file, const char* data, std::size_t size,
     return -1;
   }
   return put;
+}
+
+int lock_file(FileHandle file) noexcept {
+  // From the first byte to the last there can ever be; the handle is not
+  // overlapped, so the call waits.
+  OVERLAPPED whole{};
+  if (LockFileEx(as_handle(file), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD,
+                 MAXDWORD, &whole)) {
+    return 0;
+  }
+  const DWORD code = GetLastError();
+  // A file system that keeps no locks.
+  if (code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION ||
+      code == ERROR_CALL_NOT_IMPLEMENTED) {
+    return 0;
+  }
+  return error_number(code);
+}
+
+void set_stop_action(StopAction action) noexcept {
+  stop_action = action;
+  if (main_thread == nullptr &&
+      !DuplicateHandle(GetCurrentProcess(), GetCurrentThread(),
+                       GetCurrentProcess(), &main_thread,
+                       THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, 0)) {
+    main_thread = nullptr;
+  }
+  SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
 int close_file(FileHandle file) noexcept {

@@ -81,6 +81,24 @@ bool names_plain_file(const char* path, FileHandle file) noexcept;
 /// Removes the name path.
 void remove_name(const char* path) noexcept;
 
+/// Takes an exclusive lock on the whole of file, a disk file open for
+/// writing, waiting while another open file holds one. The lock lasts until
+/// file is closed. Returns 0, also where the system or the file system
+/// keeps no locks (then nothing is locked), or the error number.
+int lock_file(FileHandle file) noexcept;
+
+/// What a stopped run does before it ends. On POSIX systems it runs in a
+/// signal handler, so of the calls here it may use only these, whose system
+/// calls are safe there: is_disk_file, empty_file, names_plain_file and
+/// remove_name.
+using StopAction = void (*)() noexcept;
+
+/// Has action run once when the process is stopped from outside (SIGINT,
+/// SIGTERM, SIGHUP, SIGQUIT; on Windows Ctrl+C, Ctrl+Break and the console
+/// closing); the process then ends as that stop ends it without action.
+/// Where the system sends no such stops, nothing is done.
+void set_stop_action(StopAction action) noexcept;
+
 /// Reads at most size bytes. Returns how many were read, 0 at the end of
 /// the file, or -1 with an error number in *error.
 std::ptrdiff_t read_file(FileHandle file, char* into, std::size_t size,

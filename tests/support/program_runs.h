@@ -1,0 +1,111 @@
+#ifndef LOGVANE_TESTS_SUPPORT_PROGRAM_RUNS_H_
+#define LOGVANE_TESTS_SUPPORT_PROGRAM_RUNS_H_
+
+// Runs of the real binary, started side by side: started with one log, its
+// console output thrown away, and waited for.
+
+#include <cstdint>
+#include <string>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace logvane {
+
+/// A started run: its process id, and on Windows its handle.
+struct ProgramRun {
+  std::intptr_t id = -1;
+  std::intptr_t handle = 0;
+};
+
+#ifdef _WIN32
+/// Starts logvane on log in a process group of its own, so that a console
+/// event can be sent to it alone.
+inline ProgramRun start_logvane(const std::string& log) {
+  // The build names the binary by its Linux path, which Wine has as Z:.
+  std::string binary = LOGVANE_BINARY;
+  if (!binary.empty() && binary[0] == '/') binary = "Z:" + binary;
+  std::string line = "\"" + binary + "\" \"" + log + "\"";
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  const HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE,
+                                  &inherited, OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = null;
+  startup.hStdOutput = null;
+  startup.hStdError = null;
+  PROCESS_INFORMATION process{};
+  ProgramRun run;
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
+                     CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                     &process)) {
+    CloseHandle(process.hThread);
+    run.id = process.dwProcessId;
+    run.handle = reinterpret_cast<std::intptr_t>(process.hProcess);
+  }
+  CloseHandle(null);
+  return run;
+}
+
+/// How the run ended: "status N" (hexadecimal above 255).
+inline std::string wait_program(const ProgramRun& run) {
+  if (run.id < 0) return "not started";
+  const HANDLE process = reinterpret_cast<HANDLE>(run.handle);
+  WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  if (code <= 255) return "status " + std::to_string(code);
+  std::string hexadecimal = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) {
+    hexadecimal += "0123456789ABCDEF"[(code >> shift) & 0xF];
+  }
+  return "status " + hexadecimal;
+}
+#else
+/// Starts logvane on log; its core dumps are switched off.
+inline ProgramRun start_logvane(const std::string& log) {
+  ProgramRun run;
+  run.id = fork();
+  if (run.id == 0) {
+    const rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    // A cross-built program runs under its emulator (qemu-user), whose
+    // words LOGVANE_EMULATOR holds.
+    const char* const command[] = {LOGVANE_EMULATOR LOGVANE_BINARY,
+                                   log.c_str(), nullptr};
+    execv(command[0], const_cast<char* const*>(command));
+    _exit(127);
+  }
+  return run;
+}
+
+/// How the run ended: "status N" or "signal N".
+inline std::string wait_program(const ProgramRun& run) {
+  if (run.id < 0) return "not started";
+  int status = 0;
+  if (waitpid(static_cast<pid_t>(run.id), &status, 0) < 0) return "lost";
+  return WIFEXITED(status) ? "status " + std::to_string(WEXITSTATUS(status))
+                           : "signal " + std::to_string(WTERMSIG(status));
+}
+#endif
+
+}  // namespace logvane
+
+#endif  // LOGVANE_TESTS_SUPPORT_PROGRAM_RUNS_H_
