@@ -89,16 +89,34 @@ browserSession.on('Browser.downloadProgress', event => {
     pending.get(event.guid)?.(event.state);
   }
 });
-function download(click) {
+
+// Chromium drops a page's download request, without a word, once ten
+// have been made in a burst begun less than a second before: clicks are
+// spaced so that no eleven downloads begin within a second.
+const DOWNLOAD_BURST = 10;
+const DOWNLOAD_BURST_MS = 1000 + 100;
+const downloadsBegun = [];
+
+const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
+
+async function download(click) {
+  if (downloadsBegun.length === DOWNLOAD_BURST) {
+    await sleep(downloadsBegun.shift() + DOWNLOAD_BURST_MS - performance.now());
+  }
   return new Promise((resolve, reject) => {
     let name;
     pending.set('next', { begin: event => {
+      downloadsBegun.push(performance.now());
       name = event.suggestedFilename;
       pending.delete('next');
       pending.set(event.guid, state => {
         pending.delete(event.guid);
-        if (state !== 'completed') reject(new Error(`download ${state}`));
-        resolve({ name, bytes: fs.readFileSync(path.join(downloads, event.guid)) });
+        try {
+          if (state !== 'completed') throw new Error(`download of ${name} ${state}`);
+          resolve({ name, bytes: fs.readFileSync(path.join(downloads, event.guid)) });
+        } catch (error) {
+          reject(error);
+        }
       });
     } });
     click().catch(reject);
