@@ -10,6 +10,12 @@
 // that must show progress; --sample is drawn alone for the screenshot.
 // --huge is converted alone while the browser's memory is sampled: the
 // proportional set size of all its processes must not grow by 300 MB.
+// --pid-file names a file to hold the browser's process id, for the
+// caller to end it whatever becomes of this script.
+//
+// No step waits for ever: a conversion, a log's checks or a download that
+// takes longer than STEP_TIMEOUT_MS fails with what the page shows, and the
+// suite goes on.
 
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -29,9 +35,13 @@ const { values: options, positionals: logs } = parseArgs({
     site: { type: 'string' }, logvane: { type: 'string' },
     work: { type: 'string' }, sample: { type: 'string' },
     big: { type: 'string' }, screenshot: { type: 'string' },
-    huge: { type: 'string' },
+    huge: { type: 'string' }, 'pid-file': { type: 'string' },
   },
 });
+
+const STEP_TIMEOUT_MS = 120_000;
+/// The memory run converts some 10,000,000 records in one step.
+const HUGE_TIMEOUT_MS = 1_800_000;
 
 let passed = 0;
 let failed = 0;
@@ -45,12 +55,39 @@ function check(name, ok, detail = '') {
   }
 }
 
+const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
+
+/// promise, or a rejection saying what did not end once ms have passed.
+function bounded(promise, ms, what) {
+  let timer;
+  const late = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`${what}: not done after ${ms / 1000} s`)), ms);
+  });
+  return Promise.race([promise, late]).finally(() => clearTimeout(timer));
+}
+
+/// Runs run(report), which reports its checks through report; one that
+/// throws or outlasts ms fails as name, with what page shows of the log at
+/// index. A step cut short reports nothing more.
+async function step(name, page, index, run, ms = STEP_TIMEOUT_MS) {
+  let over = false;
+  const report = (...args) => { if (!over) check(...args); };
+  try {
+    await bounded(run(report), ms, name);
+  } catch (error) {
+    over = true;
+    check(name, false, `${error.message}; ${await describePage(page, index)}`);
+  }
+  over = true;
+}
+
 /// The native build on a copy of log named name, in a fresh directory.
 function runNative(log, name) {
   const dir = fs.mkdtempSync(path.join(options.work, 'native-'));
   fs.copyFileSync(log, path.join(dir, name));
   const started = process.hrtime.bigint();
-  const run = spawnSync(path.resolve(options.logvane), [name], { cwd: dir });
+  const run = spawnSync(path.resolve(options.logvane), [name],
+                        { cwd: dir, timeout: STEP_TIMEOUT_MS });
   const seconds = Number(process.hrtime.bigint() - started) / 1e9;
   const documents = fs.readdirSync(dir).filter(entry => entry !== name);
   const document = documents.length === 1
@@ -72,6 +109,7 @@ const browser = await puppeteer.launch({
          '--disable-background-networking', '--disable-component-update',
          '--disable-sync'],
 });
+if (options['pid-file']) fs.writeFileSync(options['pid-file'], `${browser.process().pid}\n`);
 const requests = [];
 
 // Downloads land in downloads/ named by their guid; this resolves to the
@@ -97,8 +135,6 @@ const DOWNLOAD_BURST = 10;
 const DOWNLOAD_BURST_MS = 1000 + 100;
 const downloadsBegun = [];
 
-const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
-
 async function download(click) {
   if (downloadsBegun.length === DOWNLOAD_BURST) {
     await sleep(downloadsBegun.shift() + DOWNLOAD_BURST_MS - performance.now());
@@ -123,17 +159,76 @@ async function download(click) {
   });
 }
 
+/// Where the downloads stand, for a step that did not end.
+function describeDownloads() {
+  if (pending.has('next')) return 'a download was clicked and has not begun';
+  return pending.size > 0 ? 'a download has begun and not completed' : 'no download pending';
+}
+
+/// Messages kept of each page's console and its workers' reports.
+const KEPT_MESSAGES = 8;
+
 async function openPage() {
   const page = await browser.newPage();
   await page.setViewport({ width: 1200, height: 800 });
   page.on('request', request => requests.push(request.url()));
-  page.on('pageerror', error => console.log(`page error: ${error.message}`));
+  page.messages = [];
+  const keep = text => {
+    page.messages.push(text);
+    if (page.messages.length > KEPT_MESSAGES) page.messages.shift();
+  };
+  page.on('console', message => keep(`${message.type()}: ${message.text()}`));
+  page.on('workercreated', worker => worker.on('console', message =>
+    keep(`worker ${message.type()}: ${message.text()}`)));
+  page.on('pageerror', error => {
+    keep(`error: ${error.message}`);
+    console.log(`page error: ${error.message}`);
+  });
+  // The page's workers' last messages, as the page received them.
+  await page.evaluateOnNewDocument(keptMessages => {
+    const reports = window.workerReports = [];
+    window.Worker = class extends window.Worker {
+      constructor(...args) {
+        super(...args);
+        this.addEventListener('message', ({ data }) => {
+          const { id, type, done, total, status, message } = data ?? {};
+          reports.push(JSON.stringify({ id, type, done, total, status, message }));
+          if (reports.length > keptMessages) reports.shift();
+        });
+      }
+    };
+  }, KEPT_MESSAGES);
   await page.goto(`${origin}/`);
   return page;
 }
 
-// The logs' items once all are finished, as the page shows them.
-async function convert(page, files) {
+/// What page shows: its status line and the item of the log at index, what
+/// its workers last reported, its console's last messages and the downloads.
+async function describePage(page, index) {
+  if (!page) return describeDownloads();
+  const shown = await bounded(page.evaluate(index => {
+    const item = index === null ? null : document.querySelectorAll('.log')[index];
+    const bar = item?.querySelector('progress');
+    return {
+      status: document.getElementById('status')?.textContent ?? null,
+      item: item ? `${item.querySelector('h3').textContent}: ` +
+        `${item.querySelector('.state').textContent}` +
+        (bar ? `, progress ${bar.value.toFixed(2)}${bar.hidden ? ' (hidden)' : ''}` : '') : null,
+      reports: window.workerReports ?? [],
+    };
+  }, index ?? null), 5000, 'reading the page').catch(error => ({ error: error.message }));
+  if (shown.error) return `${shown.error}; ${describeDownloads()}`;
+  return [`status ${JSON.stringify(shown.status)}`,
+          ...(shown.item === null ? [] : [`item ${JSON.stringify(shown.item)}`]),
+          `worker last reported ${shown.reports.join(' ') || 'nothing'}`,
+          `console ${JSON.stringify(page.messages)}`,
+          describeDownloads()].join('; ');
+}
+
+// The logs' items once all are finished, as the page shows them; after ms,
+// as they are then, those still going with finished false. An item is
+// finished once it has a result and no progress bar.
+async function convert(page, files, ms = STEP_TIMEOUT_MS) {
   const before = await page.$$eval('.log', items => items.length);
   const input = await page.$('#log-files');
   await input.uploadFile(...files);
@@ -141,8 +236,13 @@ async function convert(page, files) {
     count => [...document.querySelectorAll('.log')].filter(
       item => !item.querySelector('progress') &&
               item.querySelector('.state').textContent !== 'Waiting').length === count,
-    { timeout: 600_000, polling: 100 }, before + files.length);
+    { timeout: ms, polling: 100 }, before + files.length,
+  ).catch(error => {
+    if (!(error instanceof puppeteer.TimeoutError)) throw error;
+  });
   return (await page.$$eval('.log', items => items.map(item => ({
+    finished: !item.querySelector('progress') &&
+              item.querySelector('.state').textContent !== 'Waiting',
     path: item.querySelector('h3').textContent,
     status: item.dataset.status === undefined ? null : Number(item.dataset.status),
     state: item.querySelector('.state').textContent,
@@ -285,42 +385,47 @@ function browserMemory() {
 try {
   await checkPaths();
   if (options.huge) {
+    const label = path.relative(process.cwd(), options.huge);
+    const name = `${label}: converted with the browser's memory growing by less than 300 MB`;
     const page = await openPage();
-    await new Promise(resolve => setTimeout(resolve, 2000));
+    await sleep(2000);
     const before = browserMemory();
     let peak = before;
     const sampler = setInterval(() => {
       const now = browserMemory();
       if (now.pss > peak.pss) peak = now;
     }, 200);
-    const [item] = await convert(page, [options.huge]);
+    await step(name, page, 0, async report => {
+      const [item] = await convert(page, [options.huge], HUGE_TIMEOUT_MS);
+      clearInterval(sampler);
+      const growth = peak.pss - before.pss;
+      console.log(`memory ${label}: ${item.points} points in ${(item.time / 1000).toFixed(1)} s; ` +
+                  `browser PSS ${(before.pss / 1e6).toFixed(0)} MB before, ` +
+                  `peak ${(peak.pss / 1e6).toFixed(0)} MB (RSS ${(before.rss / 1e6).toFixed(0)} -> ` +
+                  `${(peak.rss / 1e6).toFixed(0)} MB)`);
+      report(name, item.status === 0 && growth < MEMORY_GROWTH_LIMIT,
+             `${item.state}, growth ${(growth / 1e6).toFixed(0)} MB`);
+    }, HUGE_TIMEOUT_MS + STEP_TIMEOUT_MS);
     clearInterval(sampler);
-    const label = path.relative(process.cwd(), options.huge);
-    const growth = peak.pss - before.pss;
-    console.log(`memory ${label}: ${item.points} points in ${(item.time / 1000).toFixed(1)} s; ` +
-                `browser PSS ${(before.pss / 1e6).toFixed(0)} MB before, ` +
-                `peak ${(peak.pss / 1e6).toFixed(0)} MB (RSS ${(before.rss / 1e6).toFixed(0)} -> ` +
-                `${(peak.rss / 1e6).toFixed(0)} MB)`);
-    check(`${label}: converted with the browser's memory growing by less than 300 MB`,
-          item.status === 0 && growth < MEMORY_GROWTH_LIMIT,
-          `status ${item.status}, growth ${(growth / 1e6).toFixed(0)} MB`);
     await page.close();
   }
 
   // The sample alone: the map draws its track in the document's yellow.
   const mapPage = await openPage();
-  const box = await (await mapPage.$('#map')).boundingBox();
-  const clip = { x: Math.round(box.x), y: Math.round(box.y),
-                 width: Math.round(box.width), height: Math.round(box.height) };
-  const empty = await yellowPixels(await mapPage.screenshot(), clip);
-  await convert(mapPage, [options.sample]);
-  await mapPage.waitForSelector('#map[data-tracks="1"]');
-  await mapPage.evaluate(() => new Promise(resolve => setTimeout(resolve, 500)));
-  const shot = await mapPage.screenshot();
-  if (options.screenshot) fs.writeFileSync(options.screenshot, shot);
-  const yellow = await yellowPixels(shot, clip);
-  check('the map draws the track in yellow', empty === 0 && yellow > 200,
-        `${empty} yellow pixels before, ${yellow} after`);
+  await step('the map draws the track in yellow', mapPage, 0, async report => {
+    const box = await (await mapPage.$('#map')).boundingBox();
+    const clip = { x: Math.round(box.x), y: Math.round(box.y),
+                   width: Math.round(box.width), height: Math.round(box.height) };
+    const empty = await yellowPixels(await mapPage.screenshot(), clip);
+    await convert(mapPage, [options.sample]);
+    await mapPage.waitForSelector('#map[data-tracks="1"]');
+    await sleep(500);
+    const shot = await mapPage.screenshot();
+    if (options.screenshot) fs.writeFileSync(options.screenshot, shot);
+    const yellow = await yellowPixels(shot, clip);
+    report('the map draws the track in yellow', empty === 0 && yellow > 200,
+           `${empty} yellow pixels before, ${yellow} after`);
+  });
   await mapPage.close();
 
   // Every log through the file input at once; the big one shows progress.
@@ -346,40 +451,48 @@ try {
   check('a log changed after it was chosen: a read error, no document',
         changedItem.status === 5 && changedItem.documentName === null &&
         changedItem.stderr.startsWith('Failed to read input file: '),
-        `${changedItem.state}; ${JSON.stringify(changedItem.stderr)}`);
+        changedItem.finished
+          ? `${changedItem.state}; ${JSON.stringify(changedItem.stderr)}`
+          : `not finished; ${await describePage(page, all.length)}`);
   const offered = new Map();
   for (const [index, log] of all.entries()) {
     const item = items[index];
-    const native = runNative(log, item.path);
     const label = path.relative(process.cwd(), log);
-    const differences = [];
-    if (item.status !== native.status) differences.push(`status ${item.status} (${item.state}), native ${native.status}`);
-    if (item.stdout !== native.stdout) differences.push(`output ${JSON.stringify(item.stdout)}, native ${JSON.stringify(native.stdout)}`);
-    if (item.stderr !== native.stderr) differences.push(`message ${JSON.stringify(item.stderr)}, native ${JSON.stringify(native.stderr)}`);
-    if (item.documentName !== (native.document?.name ?? null)) differences.push(`document ${item.documentName}, native ${native.document?.name}`);
-    if (item.documentName !== null && item.documentName === native.document?.name) {
-      const link = (await page.$$('.log'))[index];
-      const got = await download(() => link.$eval('a.document', a => a.click()));
-      offered.set(item.offeredName, got.bytes);
-      if (!got.bytes.equals(native.document.bytes)) differences.push(`document bytes differ (${got.bytes.length} bytes, native ${native.document.bytes.length})`);
-    }
-    // The count shown is that of the native document's coordinate lines,
-    // and the warning stands exactly where there are none.
-    if (native.document !== null) {
-      const lines = native.document.bytes.toString()
-        .split(/<coordinates>\r?\n/)[1].split('</coordinates>')[0].split('\n').length - 1;
-      if (item.points !== lines.toLocaleString('en')) differences.push(`${item.points} track points shown, ${lines} in the document`);
-      if (item.warning !== (lines === 0)) differences.push(`warning ${item.warning ? 'shown' : 'not shown'} with ${lines} track points`);
-    }
-    check(`${label}: as the native build`, differences.length === 0, differences.join('; '));
-    if (log === options.big) {
-      const seen = await page.evaluate(() => window.progressSeen);
-      check(`${label}: progress shown`, seen.some(value => value > 0 && value < 1),
-            `values seen: ${seen.slice(0, 10).join(', ')}`);
-      console.log(`time ${label}: page ${(item.time / 1000).toFixed(3)} s, ` +
-                  `native ${native.seconds.toFixed(3)} s, ` +
-                  `ratio ${(item.time / 1000 / native.seconds).toFixed(2)}`);
-    }
+    const name = `${label}: as the native build`;
+    await step(name, page, index, async report => {
+      if (!item.finished) {
+        throw new Error(`not finished after ${STEP_TIMEOUT_MS / 1000} s`);
+      }
+      const native = runNative(log, item.path);
+      const differences = [];
+      if (item.status !== native.status) differences.push(`status ${item.status} (${item.state}), native ${native.status}`);
+      if (item.stdout !== native.stdout) differences.push(`output ${JSON.stringify(item.stdout)}, native ${JSON.stringify(native.stdout)}`);
+      if (item.stderr !== native.stderr) differences.push(`message ${JSON.stringify(item.stderr)}, native ${JSON.stringify(native.stderr)}`);
+      if (item.documentName !== (native.document?.name ?? null)) differences.push(`document ${item.documentName}, native ${native.document?.name}`);
+      if (item.documentName !== null && item.documentName === native.document?.name) {
+        const link = (await page.$$('.log'))[index];
+        const got = await download(() => link.$eval('a.document', a => a.click()));
+        offered.set(item.offeredName, got.bytes);
+        if (!got.bytes.equals(native.document.bytes)) differences.push(`document bytes differ (${got.bytes.length} bytes, native ${native.document.bytes.length})`);
+      }
+      // The count shown is that of the native document's coordinate lines,
+      // and the warning stands exactly where there are none.
+      if (native.document !== null) {
+        const lines = native.document.bytes.toString()
+          .split(/<coordinates>\r?\n/)[1].split('</coordinates>')[0].split('\n').length - 1;
+        if (item.points !== lines.toLocaleString('en')) differences.push(`${item.points} track points shown, ${lines} in the document`);
+        if (item.warning !== (lines === 0)) differences.push(`warning ${item.warning ? 'shown' : 'not shown'} with ${lines} track points`);
+      }
+      report(name, differences.length === 0, differences.join('; '));
+      if (log === options.big) {
+        const seen = await page.evaluate(() => window.progressSeen);
+        report(`${label}: progress shown`, seen.some(value => value > 0 && value < 1),
+               `values seen: ${seen.slice(0, 10).join(', ')}`);
+        console.log(`time ${label}: page ${(item.time / 1000).toFixed(3)} s, ` +
+                    `native ${native.seconds.toFixed(3)} s, ` +
+                    `ratio ${(item.time / 1000 / native.seconds).toFixed(2)}`);
+      }
+    });
   }
   const names = [...offered.keys()];
   check('documents of the same name are all offered, under different names',
@@ -391,12 +504,14 @@ try {
   check('a binary file gives the warning', binary?.warning === true && binary.points === '0');
 
   // One zip of them all, holding each document as offered.
-  const zip = await download(() => page.click('#download-all'));
-  const entries = readZip(zip.bytes);
-  check('Download all: one zip of every document as offered',
-        entries.size === offered.size &&
-        [...offered].every(([name, bytes]) => entries.get(name)?.equals(bytes)),
-        `${zip.name}: ${[...entries.keys()].join(', ')}`);
+  const zipName = 'Download all: one zip of every document as offered';
+  await step(zipName, page, null, async report => {
+    const zip = await download(() => page.click('#download-all'));
+    const entries = readZip(zip.bytes);
+    report(zipName, entries.size === offered.size &&
+           [...offered].every(([name, bytes]) => entries.get(name)?.equals(bytes)),
+           `${zip.name}: ${[...entries.keys()].join(', ')}`);
+  });
 
   const foreign = requests.filter(url => !url.startsWith(`${origin}/`) &&
                                          !url.startsWith(`blob:${origin}/`));
@@ -405,8 +520,10 @@ try {
 } catch (error) {
   check('the page test ran to its end', false, error.stack);
 } finally {
-  await browser.close();
+  await bounded(browser.close(), 30_000, 'closing the browser')
+    .catch(() => browser.process()?.kill('SIGKILL'));
   server.close();
 }
 console.log(`web: ${passed} passed, ${failed} failed`);
-process.exitCode = failed === 0 ? 0 : 1;
+// Whatever may still be pending, such as a step cut short, ends here.
+process.exit(failed === 0 ? 0 : 1);
