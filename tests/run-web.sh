@@ -9,7 +9,10 @@
 #
 # LOGVANE_WASM names a module to use instead of building one;
 # LOGVANE_WEB_HUGE a log to convert alone while the browser's memory is
-# measured (bench/make_log 10000000 1 /tmp/huge.txt: 960 MB, kept out of CI).
+# measured (bench/make_log 10000000 1 /tmp/huge.txt: 960 MB, kept out of CI);
+# LOGVANE_WEB_TIMEOUT the seconds the browser part may take in all (900, and
+# 1,800 more with a huge log): past them it is stopped and counted failed.
+# Chromium is ended with this script, however the test ended.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -54,10 +57,32 @@ echo "${#golden[@]} golden logs"
 
 echo "== the page in chromium"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Chromium leads a process group of its own, named in chromium.pid.
+end_browser() {
+  local pid
+  pid=$(cat "$work/chromium.pid" 2>/dev/null) || pid=
+  [[ -n $pid ]] && kill -KILL -- "-$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap end_browser EXIT
 huge=()
-[[ -n ${LOGVANE_WEB_HUGE:-} ]] && huge=(--huge "$LOGVANE_WEB_HUGE")
-node tests/web/page-test.mjs --site "$out/site" --logvane "$root/build/logvane" \
-  --work "$work" --sample examples/zurich-lake-boat.txt "${huge[@]}" \
-  --big "$logs/bench-1m.txt" --screenshot "$out/page.png" \
-  "${golden[@]}" "$logs/bench-100k.txt" "$logs/not-a-log.bin"
+limit=${LOGVANE_WEB_TIMEOUT:-900}
+if [[ -n ${LOGVANE_WEB_HUGE:-} ]]; then
+  huge=(--huge "$LOGVANE_WEB_HUGE")
+  limit=${LOGVANE_WEB_TIMEOUT:-2700}
+fi
+status=0
+timeout --kill-after=15 "$limit" node tests/web/page-test.mjs \
+  --site "$out/site" --logvane "$root/build/logvane" --work "$work" \
+  --pid-file "$work/chromium.pid" --sample examples/zurich-lake-boat.txt \
+  "${huge[@]}" --big "$logs/bench-1m.txt" --screenshot "$out/page.png" \
+  "${golden[@]}" "$logs/bench-100k.txt" "$logs/not-a-log.bin" |
+  tee "$work/output" || status=$?
+if ((status == 124 || status == 137)); then
+  # Stopped before its closing line: what it checked counts, and so does
+  # the stop.
+  echo "FAIL the browser suite did not end within $limit s"
+  echo "web: $(grep -c '^ok ' "$work/output") passed," \
+    "$(($(grep -c '^FAIL ' "$work/output") + 1)) failed"
+fi
+exit "$status"
