@@ -57,11 +57,11 @@ function check(name, ok, detail = '') {
 
 const sleep = ms => new Promise(resolve => setTimeout(resolve, ms));
 
-/// promise, or a rejection saying what did not end once ms have passed.
+/// promise, or once ms have passed a rejection: "what after N s".
 function bounded(promise, ms, what) {
   let timer;
   const late = new Promise((_, reject) => {
-    timer = setTimeout(() => reject(new Error(`${what}: not done after ${ms / 1000} s`)), ms);
+    timer = setTimeout(() => reject(new Error(`${what} after ${ms / 1000} s`)), ms);
   });
   return Promise.race([promise, late]).finally(() => clearTimeout(timer));
 }
@@ -73,7 +73,7 @@ async function step(name, page, index, run, ms = STEP_TIMEOUT_MS) {
   let over = false;
   const report = (...args) => { if (!over) check(...args); };
   try {
-    await bounded(run(report), ms, name);
+    await bounded(run(report), ms, 'not done');
   } catch (error) {
     over = true;
     check(name, false, `${error.message}; ${await describePage(page, index)}`);
@@ -184,14 +184,18 @@ async function openPage() {
     keep(`error: ${error.message}`);
     console.log(`page error: ${error.message}`);
   });
-  // The page's workers' last messages, as the page received them.
+  // The page's workers' last messages, as the page received them; of a
+  // log's progress reports only the last.
   await page.evaluateOnNewDocument(keptMessages => {
     const reports = window.workerReports = [];
+    let last = {};
     window.Worker = class extends window.Worker {
       constructor(...args) {
         super(...args);
         this.addEventListener('message', ({ data }) => {
           const { id, type, done, total, status, message } = data ?? {};
+          if (type === 'progress' && last.type === type && last.id === id) reports.pop();
+          last = { id, type };
           reports.push(JSON.stringify({ id, type, done, total, status, message }));
           if (reports.length > keptMessages) reports.shift();
         });
@@ -216,7 +220,7 @@ async function describePage(page, index) {
         (bar ? `, progress ${bar.value.toFixed(2)}${bar.hidden ? ' (hidden)' : ''}` : '') : null,
       reports: window.workerReports ?? [],
     };
-  }, index ?? null), 5000, 'reading the page').catch(error => ({ error: error.message }));
+  }, index ?? null), 5000, 'no answer from the page').catch(error => ({ error: error.message }));
   if (shown.error) return `${shown.error}; ${describeDownloads()}`;
   return [`status ${JSON.stringify(shown.status)}`,
           ...(shown.item === null ? [] : [`item ${JSON.stringify(shown.item)}`]),
