@@ -77,6 +77,8 @@ async function step(name, page, index, run, ms = STEP_TIMEOUT_MS) {
   } catch (error) {
     over = true;
     check(name, false, `${error.message}; ${await describePage(page, index)}`);
+    // Nothing waits any longer for a download this step began.
+    pending.clear();
   }
   over = true;
 }
