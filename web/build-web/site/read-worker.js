@@ -1,1 +1,0 @@
-var s=0,a=null;self.onmessage=({data:e})=>{e.file!==void 0?o(e):(++s,a?.())};async function o({file:e,sliceSize:l,ahead:f}){s=f;let i=new FileReaderSync;for(let r=0;r<e.size;r+=l){for(;s===0;)await new Promise(t=>{a=t});--s;let n;try{n=i.readAsArrayBuffer(e.slice(r,r+l))}catch(t){self.postMessage({error:String(t)});return}self.postMessage({buffer:n},[n])}}
