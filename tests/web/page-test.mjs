@@ -211,7 +211,6 @@ async function openPage() {
 /// What page shows: its status line and the item of the log at index, what
 /// its workers last reported, its console's last messages and the downloads.
 async function describePage(page, index) {
-  if (!page) return describeDownloads();
   const shown = await bounded(page.evaluate(index => {
     const item = index === null ? null : document.querySelectorAll('.log')[index];
     const bar = item?.querySelector('progress');
