@@ -73,7 +73,8 @@ void set_stop_action(StopAction action) noexcept {
   stop_action = action;
   struct sigaction stop {};
   stop.sa_handler = on_stop;
-  stop.sa_flags = SA_RESETHAND;
+  // glibc spells the flag as an unsigned constant beyond INT_MAX.
+  stop.sa_flags = static_cast<int>(SA_RESETHAND);
   // One stop at a time: a second waits for the first to end the process.
   sigemptyset(&stop.sa_mask);
   for (const int signal : STOP_SIGNALS) sigaddset(&stop.sa_mask, signal);
