@@ -2,6 +2,22 @@
 # folder of that name holding logvane.exe, README.md, LICENSE and the manual
 # page as plain text, logvane.txt, with CR LF line ends for Notepad.
 
+# The program's version information and application manifest, compiled by
+# windres. The copyright line and the licence's name come from LICENSE.
+enable_language(RC)
+set(LOGVANE_WINDOWS_DIR ${PROJECT_SOURCE_DIR}/packaging/windows)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE LOGVANE_LICENCE LIMIT_COUNT 1)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE LOGVANE_COPYRIGHT
+     REGEX "^Copyright ")
+set(LOGVANE_MANIFEST ${LOGVANE_WINDOWS_DIR}/logvane.exe.manifest)
+configure_file(${LOGVANE_WINDOWS_DIR}/logvane.rc.in
+               ${PROJECT_BINARY_DIR}/packaging/logvane.rc @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/LICENSE)
+set_source_files_properties(${PROJECT_BINARY_DIR}/packaging/logvane.rc
+                            PROPERTIES OBJECT_DEPENDS ${LOGVANE_MANIFEST})
+target_sources(logvane PRIVATE ${PROJECT_BINARY_DIR}/packaging/logvane.rc)
+
 set(LOGVANE_MAN_PAGE ${PROJECT_BINARY_DIR}/man/logvane.1)
 configure_file(${PROJECT_SOURCE_DIR}/man/logvane.1.in ${LOGVANE_MAN_PAGE}
                @ONLY)

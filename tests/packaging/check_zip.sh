@@ -60,6 +60,22 @@ if ! cmp -s "$work/imports" "$work/expected_imports"; then
   cat "$work/imports" >&2
 fi
 
+# The version resource, for Explorer's Properties, and the manifest.
+"$objdump" -h "$unpacked/logvane.exe" | grep -q ' \.rsrc ' ||
+  fail "logvane.exe has no .rsrc section"
+strings -el "$unpacked/logvane.exe" >"$work/resource_strings"
+for name in FileVersion ProductVersion; do
+  grep -A1 -x "$name" "$work/resource_strings" | grep -q -x "$version" ||
+    fail "logvane.exe has no $name $version"
+done
+grep -A1 -x ProductName "$work/resource_strings" | grep -q -x logvane ||
+  fail "logvane.exe has no ProductName logvane"
+strings "$unpacked/logvane.exe" >"$work/narrow_strings"
+grep -q '<longPathAware[^>]*>true</longPathAware>' "$work/narrow_strings" ||
+  fail "logvane.exe has no manifest that is long-path aware"
+[ "$(grep -c '<supportedOS Id=' "$work/narrow_strings")" -eq 4 ] ||
+  fail "logvane.exe's manifest does not name Windows 7, 8, 8.1 and 10"
+
 # The page as text: plain ASCII, CR LF line ends, the version in it.
 page=$unpacked/logvane.txt
 if LC_ALL=C grep -q '[^[:print:][:space:]]' "$page"; then
