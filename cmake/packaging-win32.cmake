@@ -1,20 +1,50 @@
 # The Windows zip. `cpack` (ZIP) gives logvane-<version>-win64.zip: one
-# folder of that name holding logvane.exe, README.md, LICENSE and the manual
-# page as plain text, logvane.txt, with CR LF line ends for Notepad.
+# folder of that name holding logvane.exe, README.txt (how to run it on
+# Windows), the sample log zurich-lake-boat.txt, the licence as LICENSE.txt
+# and the manual page as plain text, logvane.txt: the text files with CR LF
+# line ends, for Notepad. The Linux README.md stays out.
 
+set(LOGVANE_WINDOWS_DIR ${PROJECT_SOURCE_DIR}/packaging/windows)
+set(LOGVANE_ZIP_DIR ${PROJECT_BINARY_DIR}/zip)
+file(MAKE_DIRECTORY ${LOGVANE_ZIP_DIR})
+
+# The program's version information and application manifest, compiled by
+# windres. The copyright line and the licence's name come from LICENSE.
+enable_language(RC)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE LOGVANE_LICENCE LIMIT_COUNT 1)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE LOGVANE_COPYRIGHT
+     REGEX "^Copyright ")
+set(LOGVANE_MANIFEST ${LOGVANE_WINDOWS_DIR}/logvane.exe.manifest)
+configure_file(${LOGVANE_WINDOWS_DIR}/logvane.rc.in
+               ${PROJECT_BINARY_DIR}/packaging/logvane.rc @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/LICENSE)
+set_source_files_properties(${PROJECT_BINARY_DIR}/packaging/logvane.rc
+                            PROPERTIES OBJECT_DEPENDS ${LOGVANE_MANIFEST})
+target_sources(logvane PRIVATE ${PROJECT_BINARY_DIR}/packaging/logvane.rc)
+
+# The page for Windows (-rwindows=1): no hyphenation, cmd and PowerShell in
+# the examples. -P-cbu: no overstriking for bold or underlined text, so
+# plain ASCII.
 set(LOGVANE_MAN_PAGE ${PROJECT_BINARY_DIR}/man/logvane.1)
 configure_file(${PROJECT_SOURCE_DIR}/man/logvane.1.in ${LOGVANE_MAN_PAGE}
                @ONLY)
-# -P-cbu: no overstriking for bold or underlined text, so plain ASCII.
 find_program(LOGVANE_GROFF groff REQUIRED)
-execute_process(COMMAND ${LOGVANE_GROFF} -man -Tascii -P-cbu
+execute_process(COMMAND ${LOGVANE_GROFF} -man -Tascii -P-cbu -rwindows=1
                         ${LOGVANE_MAN_PAGE}
                 COMMAND sed "s/$/\r/"
-                OUTPUT_FILE ${PROJECT_BINARY_DIR}/man/logvane.txt
+                OUTPUT_FILE ${LOGVANE_ZIP_DIR}/logvane.txt
                 COMMAND_ERROR_IS_FATAL ANY)
+configure_file(${LOGVANE_WINDOWS_DIR}/README.txt.in
+               ${LOGVANE_ZIP_DIR}/README.txt @ONLY NEWLINE_STYLE CRLF)
+# The licence's text as it is, with CR LF line ends.
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${LOGVANE_ZIP_DIR}/LICENSE.txt
+               @ONLY NEWLINE_STYLE CRLF)
 
 install(TARGETS logvane RUNTIME DESTINATION .)
-install(FILES README.md LICENSE ${PROJECT_BINARY_DIR}/man/logvane.txt
+install(FILES ${LOGVANE_ZIP_DIR}/README.txt ${LOGVANE_ZIP_DIR}/LICENSE.txt
+              ${LOGVANE_ZIP_DIR}/logvane.txt
+              ${PROJECT_SOURCE_DIR}/examples/zurich-lake-boat.txt
         DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
@@ -29,6 +59,7 @@ if(LOGVANE_TESTS)
            COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check_zip.sh
                    ${CMAKE_CPACK_COMMAND} ${CMAKE_COMMAND}
                    ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${PROJECT_VERSION}
-                   ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR})
+                   ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR}
+                   ${CMAKE_CROSSCOMPILING_EMULATOR})
   set_tests_properties(packaging.windows_zip PROPERTIES TIMEOUT 300)
 endif()
