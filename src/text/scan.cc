@@ -148,6 +148,16 @@ double to_double(const DecimalDigits& digits) noexcept {
     *end++ = '1';
     --text_power;
   }
+  if (!DOUBLE_ROUNDS_ONCE && end - text < MANTISSA_DIGITS + 1) {
+    // The library's reader (fast_float in GCC's libstdc++) takes the same
+    // shortcut for up to 19 digits and a power of ten up to 22, rounding
+    // twice on the x87; trailing zeros up to 20 digits send it to its
+    // integer route.
+    const std::ptrdiff_t zeros = MANTISSA_DIGITS + 1 - (end - text);
+    std::memset(end, '0', static_cast<std::size_t>(zeros));
+    end += zeros;
+    text_power -= zeros;
+  }
   *end++ = 'e';
   end = std::to_chars(end, text + sizeof text, text_power).ptr;
   *end = '\0';
