@@ -1,7 +1,6 @@
-# Cross-builds logvane for 32-bit ARM with software
-# floating point (Debian armel) with Debian's cross
-# compiler (g++-arm-linux-gnueabi):
-#   cmake -S . -B build-ARCH \
+# Cross-builds logvane for 32-bit ARM with software floating point (Debian
+# armel) with Debian's cross compiler (g++-arm-linux-gnueabi):
+#   cmake -S . -B build-armel \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabi.cmake \
 #     -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest
 # The tests run under qemu-user (qemu-arm), when it is installed.

@@ -1,7 +1,6 @@
-# Cross-builds logvane for 32-bit ARM with hardware
-# floating point (Debian armhf) with Debian's cross
-# compiler (g++-arm-linux-gnueabihf):
-#   cmake -S . -B build-ARCH \
+# Cross-builds logvane for 32-bit ARM with hardware floating point (Debian
+# armhf) with Debian's cross compiler (g++-arm-linux-gnueabihf):
+#   cmake -S . -B build-armhf \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake \
 #     -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest
 # The tests run under qemu-user (qemu-arm), when it is installed.

@@ -1,7 +1,6 @@
-# Cross-builds logvane for 32-bit x86 (Debian i386: the x87,
-# no SSE2 assumed) with Debian's cross
-# compiler (g++-i686-linux-gnu):
-#   cmake -S . -B build-ARCH \
+# Cross-builds logvane for 32-bit x86 (Debian i386: the x87, no SSE2 assumed)
+# with Debian's cross compiler (g++-i686-linux-gnu):
+#   cmake -S . -B build-i386 \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake \
 #     -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest
 # The tests run under qemu-user (qemu-i386), when it is installed.

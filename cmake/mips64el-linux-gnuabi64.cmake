@@ -1,7 +1,6 @@
-# Cross-builds logvane for 64-bit little-endian MIPS
-# (Debian mips64el) with Debian's cross
-# compiler (g++-mips64el-linux-gnuabi64):
-#   cmake -S . -B build-ARCH \
+# Cross-builds logvane for 64-bit little-endian MIPS (Debian mips64el) with
+# Debian's cross compiler (g++-mips64el-linux-gnuabi64):
+#   cmake -S . -B build-mips64el \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/mips64el-linux-gnuabi64.cmake \
 #     -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest
 # The tests run under qemu-user (qemu-mips64el), when it is installed.

@@ -1,7 +1,6 @@
-# Cross-builds logvane for 32-bit little-endian MIPS
-# (Debian mipsel) with Debian's cross
-# compiler (g++-mipsel-linux-gnu):
-#   cmake -S . -B build-ARCH \
+# Cross-builds logvane for 32-bit little-endian MIPS (Debian mipsel) with
+# Debian's cross compiler (g++-mipsel-linux-gnu):
+#   cmake -S . -B build-mipsel \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/mipsel-linux-gnu.cmake \
 #     -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest
 # The tests run under qemu-user (qemu-mipsel), when it is installed.

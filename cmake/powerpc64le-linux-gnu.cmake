@@ -1,7 +1,6 @@
-# Cross-builds logvane for 64-bit little-endian POWER
-# (Debian ppc64el) with Debian's cross
-# compiler (g++-powerpc64le-linux-gnu):
-#   cmake -S . -B build-ARCH \
+# Cross-builds logvane for 64-bit little-endian POWER (Debian ppc64el) with
+# Debian's cross compiler (g++-powerpc64le-linux-gnu):
+#   cmake -S . -B build-ppc64el \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/powerpc64le-linux-gnu.cmake \
 #     -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest
 # The tests run under qemu-user (qemu-ppc64le), when it is installed.
