@@ -5,8 +5,10 @@
 #
 #   tests/run-cross.sh ARCH [CMAKE_ARGUMENTS...]
 #
-# ARCH is aarch64 (ARM64, the NEON route) or s390x (big-endian, the
-# portable route). Installs the Debian packages it needs when they are
+# ARCH is aarch64 (ARM64, the NEON route), s390x (big-endian, the
+# portable route), i386 (32-bit, the x87: no single-rounding double
+# arithmetic), armhf (32-bit, long double is double), or armel, mipsel,
+# mips64el, ppc64el. Installs the Debian packages it needs when they are
 # missing; the build goes to build-ARCH (LOGVANE_CROSS_BUILD_DIR overrides
 # it). Ends with the reason of each skipped test and one line saying how many
 # tests ran.
@@ -14,17 +16,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 arch=${1:-}
+# The Debian architecture's GNU triplet and qemu-user's name for its CPU.
 case $arch in
-  aarch64 | s390x) shift ;;
+  aarch64 | s390x) triplet=$arch-linux-gnu qemu=$arch ;;
+  i386) triplet=i686-linux-gnu qemu=i386 ;;
+  armhf) triplet=arm-linux-gnueabihf qemu=arm ;;
+  armel) triplet=arm-linux-gnueabi qemu=arm ;;
+  mipsel) triplet=mipsel-linux-gnu qemu=mipsel ;;
+  mips64el) triplet=mips64el-linux-gnuabi64 qemu=mips64el ;;
+  ppc64el) triplet=powerpc64le-linux-gnu qemu=ppc64le ;;
   *)
-    echo "usage: $0 aarch64|s390x [CMAKE_ARGUMENTS...]" >&2
+    echo "usage: $0 aarch64|s390x|i386|armhf|armel|mipsel|mips64el|ppc64el" \
+      "[CMAKE_ARGUMENTS...]" >&2
     exit 2 ;;
 esac
+shift
 
-tools/install-missing "$arch-linux-gnu-g++=g++-$arch-linux-gnu" \
-  "qemu-$arch=qemu-user" /usr/src/googletest/CMakeLists.txt=googletest
+tools/install-missing "$triplet-g++=g++-$triplet" \
+  "qemu-$qemu=qemu-user" /usr/src/googletest/CMakeLists.txt=googletest
 
 LOGVANE_BUILD_DIR=${LOGVANE_CROSS_BUILD_DIR:-build-$arch} \
   LOGVANE_SUITE="$arch suite under qemu-user" \
-  exec tests/run-all.sh -DCMAKE_TOOLCHAIN_FILE="cmake/$arch-linux-gnu.cmake" \
+  exec tests/run-all.sh -DCMAKE_TOOLCHAIN_FILE="cmake/$triplet.cmake" \
   -DLOGVANE_GTEST_SOURCE_DIR=/usr/src/googletest "$@"

@@ -14,6 +14,10 @@
 
 namespace logvane {
 
+// The build asks for 64-bit file offsets (_FILE_OFFSET_BITS=64); without
+// them fstat fails on a log over 2 GiB on a 32-bit system.
+static_assert(sizeof(off_t) >= 8, "file offsets must be 64-bit");
+
 namespace {
 
 bool same_file(const struct stat& a, const struct stat& b) noexcept {

@@ -11,7 +11,45 @@ namespace logvane {
 
 namespace {
 
+// A 64 x 64 -> 128-bit product, split by a shift of 0 to 63 bits: the
+// compiler's 128-bit integer where it has one (64-bit targets), else four
+// 32-bit products, as on 32-bit targets.
+#ifdef __SIZEOF_INT128__
 __extension__ typedef unsigned __int128 Uint128;
+
+inline Uint128 multiply_wide(std::uint64_t a, std::uint64_t b) {
+  return Uint128{a} * b;
+}
+inline std::uint64_t low_bits(Uint128 value) {
+  return static_cast<std::uint64_t>(value);
+}
+inline std::uint64_t shift_right(Uint128 value, int shift) {
+  return static_cast<std::uint64_t>(value >> shift);
+}
+#else
+struct Uint128 {
+  std::uint64_t high;
+  std::uint64_t low;
+};
+
+inline Uint128 multiply_wide(std::uint64_t a, std::uint64_t b) {
+  constexpr std::uint64_t HALF = 0xffffffff;
+  const std::uint64_t low_low = (a & HALF) * (b & HALF);
+  const std::uint64_t high_low = (a >> 32) * (b & HALF);
+  const std::uint64_t low_high = (a & HALF) * (b >> 32);
+  const std::uint64_t high_high = (a >> 32) * (b >> 32);
+  // low_high is at most (2^32 - 1)^2: adding two values below 2^32 to it
+  // cannot overflow.
+  const std::uint64_t middle = (low_low >> 32) + (high_low & HALF) + low_high;
+  return {high_high + (high_low >> 32) + (middle >> 32),
+          (middle << 32) | (low_low & HALF)};
+}
+inline std::uint64_t low_bits(Uint128 value) { return value.low; }
+inline std::uint64_t shift_right(Uint128 value, int shift) {
+  // Two shifts of the high word keep each below 64 bits when shift is 0.
+  return (value.low >> shift) | ((value.high << 1) << (63 - shift));
+}
+#endif
 
 constexpr int MANTISSA_BITS = 52;
 constexpr int EXPONENT_BIAS = 1023;
@@ -111,11 +149,10 @@ constexpr std::uint64_t LIFT_WINDOW = std::uint64_t{1} << 14;
 inline bool round_millionths(std::uint64_t mantissa, int exponent2,
                              FixedParts& parts) {
   const int shift = MANTISSA_BITS - FRACTION_DIGITS - exponent2;  // 15 to 63
-  const Uint128 scaled = Uint128{mantissa} * POW5[FRACTION_DIGITS];
-  const std::uint64_t truncated = static_cast<std::uint64_t>(scaled >> shift);
+  const Uint128 scaled = multiply_wide(mantissa, POW5[FRACTION_DIGITS]);
+  const std::uint64_t truncated = shift_right(scaled, shift);
   const std::uint64_t twice_rest =
-      (static_cast<std::uint64_t>(scaled) & ((std::uint64_t{1} << shift) - 1))
-      << 1;
+      (low_bits(scaled) & ((std::uint64_t{1} << shift) - 1)) << 1;
   const std::uint64_t one = std::uint64_t{1} << shift;
   // twice_rest in [one - LIFT_WINDOW, one), as one comparison: which side
   // of the half a value falls on is a coin toss for the branch predictor.
@@ -138,10 +175,10 @@ FixedParts round_seventeen_digits(std::uint64_t mantissa, int exponent2) {
   int places = SIGNIFICANT_DIGITS - 1 - leading_place;
   const int shift = fraction_bits - places;  // 0 to 50
   const Uint128 scaled =
-      Uint128{mantissa} * POW5[static_cast<std::size_t>(places)];
-  std::uint64_t digits = static_cast<std::uint64_t>(scaled >> shift);
+      multiply_wide(mantissa, POW5[static_cast<std::size_t>(places)]);
+  std::uint64_t digits = shift_right(scaled, shift);
   const std::uint64_t rest =
-      static_cast<std::uint64_t>(scaled) & ((std::uint64_t{1} << shift) - 1);
+      low_bits(scaled) & ((std::uint64_t{1} << shift) - 1);
 
   // Round to 17 significant digits, half to even.
   if (digits >= POW10[SIGNIFICANT_DIGITS]) {

@@ -1,6 +1,7 @@
 #include "text/scan.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -98,6 +99,11 @@ bool finish_in_reader(TextReader& in, TextScan fast, Take take) noexcept {
 
 constexpr double INFINITY_VALUE = std::numeric_limits<double>::infinity();
 
+// The shortcut below needs each double operation to round once, to double.
+// The x87 of i386 computes in 80-bit registers and rounds again on storing
+// (FLT_EVAL_METHOD 2): there every number takes the exact route.
+constexpr bool DOUBLE_ROUNDS_ONCE = FLT_EVAL_METHOD == 0;
+
 constexpr double EXACT_POWERS_OF_TEN[] = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -116,7 +122,7 @@ double to_double(const DecimalDigits& digits) noexcept {
   const auto power = scale - digits.significant;
   // Both the integer and the power of ten are exact doubles, so one
   // multiplication or division rounds correctly.
-  if (digits.significant <= MANTISSA_DIGITS &&
+  if (DOUBLE_ROUNDS_ONCE && digits.significant <= MANTISSA_DIGITS &&
       digits.mantissa <= (std::uint64_t{1} << 53) && power >= -22 &&
       power <= 22) {
     double value = static_cast<double>(digits.mantissa);
@@ -141,6 +147,16 @@ double to_double(const DecimalDigits& digits) noexcept {
     // them; any nonzero digit there says the same.
     *end++ = '1';
     --text_power;
+  }
+  if (!DOUBLE_ROUNDS_ONCE && end - text < MANTISSA_DIGITS + 1) {
+    // The library's reader (fast_float in GCC's libstdc++) takes the same
+    // shortcut for up to 19 digits and a power of ten up to 22, rounding
+    // twice on the x87; trailing zeros up to 20 digits send it to its
+    // integer route.
+    const std::ptrdiff_t zeros = MANTISSA_DIGITS + 1 - (end - text);
+    std::memset(end, '0', static_cast<std::size_t>(zeros));
+    end += zeros;
+    text_power -= zeros;
   }
   *end++ = 'e';
   end = std::to_chars(end, text + sizeof text, text_power).ptr;

@@ -227,18 +227,10 @@ std::string run_limited(std::size_t size, rlim_t limit) {
   int errors[2];
   if (pipe(console) != 0 || pipe(errors) != 0) return "no pipe";
   close(console[0]);
-  const pid_t child = fork();
-  if (child == 0) {
-    const rlimit file_size = {limit, limit};
-    setrlimit(RLIMIT_FSIZE, &file_size);
-    dup2(console[1], STDOUT_FILENO);
-    dup2(errors[1], STDERR_FILENO);
-    // A cross-built program runs under its emulator (qemu-user), whose
-    // words LOGVANE_EMULATOR holds.
-    const char* const command[] = {LOGVANE_EMULATOR LOGVANE_BINARY,
-                                   "trip.txt", nullptr};
-    execv(command[0], const_cast<char* const*>(command));
-    _exit(127);
+  pid_t child = -1;
+  {
+    const SoftLimit file_size(RLIMIT_FSIZE, limit);
+    child = spawn_logvane("trip.txt", console[1], errors[1]);
   }
   close(console[1]);
   close(errors[1]);

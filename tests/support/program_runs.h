@@ -17,6 +17,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,23 +77,52 @@ inline std::string wait_program(const ProgramRun& run) {
   return "status " + hexadecimal;
 }
 #else
+/// Lowers a soft resource limit of this process while it lives: a started
+/// run inherits it.
+class SoftLimit {
+ public:
+  SoftLimit(int resource, rlim_t limit) : resource_(resource) {
+    getrlimit(resource_, &old_);
+    const rlimit lowered = {limit, old_.rlim_max};
+    setrlimit(resource_, &lowered);
+  }
+  ~SoftLimit() { setrlimit(resource_, &old_); }
+  SoftLimit(const SoftLimit&) = delete;
+  SoftLimit& operator=(const SoftLimit&) = delete;
+
+ private:
+  int resource_;
+  rlimit old_{};
+};
+
+/// Starts logvane on log, its standard output and error on out and errors;
+/// -1 if it could not be started. posix_spawn rather than fork: under
+/// qemu-i386 (7.2) the child of a dynamically linked guest's fork hangs.
+inline pid_t spawn_logvane(const std::string& log, int out, int errors) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, errors, STDERR_FILENO);
+  // A cross-built program runs under its emulator (qemu-user), whose
+  // words LOGVANE_EMULATOR holds.
+  const char* const command[] = {LOGVANE_EMULATOR LOGVANE_BINARY,
+                                 log.c_str(), nullptr};
+  pid_t id = -1;
+  if (posix_spawn(&id, command[0], &actions, nullptr,
+                  const_cast<char* const*>(command), environ) != 0) {
+    id = -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return id;
+}
+
 /// Starts logvane on log; its core dumps are switched off.
 inline ProgramRun start_logvane(const std::string& log) {
+  const SoftLimit no_core(RLIMIT_CORE, 0);
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
   ProgramRun run;
-  run.id = fork();
-  if (run.id == 0) {
-    const rlimit no_core = {0, 0};
-    setrlimit(RLIMIT_CORE, &no_core);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    // A cross-built program runs under its emulator (qemu-user), whose
-    // words LOGVANE_EMULATOR holds.
-    const char* const command[] = {LOGVANE_EMULATOR LOGVANE_BINARY,
-                                   log.c_str(), nullptr};
-    execv(command[0], const_cast<char* const*>(command));
-    _exit(127);
-  }
+  run.id = spawn_logvane(log, null, null);
+  close(null);
   return run;
 }
 

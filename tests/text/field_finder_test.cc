@@ -71,7 +71,9 @@ std::string random_field(std::mt19937_64& random) {
       "-.5",         "2026/05/14", "09:31:02.100", "1.2.3", "..5",     "-",
       "+.",          ".",          "5-",           "--5",   "1e5",     "1,5",
       "x",           "-x1",        "x5",           "#.5",   "\x80\xff"};
-  if (random() % 16 == 0) return std::string(40 + random() % 40, '7');
+  if (random() % 16 == 0) {
+    return std::string(static_cast<std::size_t>(40 + random() % 40), '7');
+  }
   if (random() % 24 == 0) return std::string(1, '\0');
   return fields[random() % std::size(fields)];
 }
@@ -95,7 +97,8 @@ void expect_fields_and_shapes_as_reference(std::uint64_t seed, int walks) {
       ends.push_back(text.size());
       text += spaces[random() % 6];
     }
-    const std::size_t limit = text.size() - random() % 30;
+    const std::size_t limit =
+        text.size() - static_cast<std::size_t>(random() % 30);
     const std::string padded = text + std::string(CLASSIFIED_SIZE, '5');
     const char* const base = padded.data();
     FieldFinder finder(base, base + limit);

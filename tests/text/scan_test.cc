@@ -120,6 +120,17 @@ TEST(Scan, NumberRoundsOnceToNearestEven) {
   EXPECT_EQ("1.2345678901234568e+29|",
             number("123456789012345678901234567890"));
   EXPECT_EQ("123456789012345.67|", number("123456789012345.67"));
+  // Half-millionths and their neighbours: a division rounded first to the
+  // x87's 64 bits, then to 53, gives the double below these.
+  EXPECT_EQ("17.624291500000002|", number("17.6242915"));
+  for (const char* text :
+       {"17.6242915", "-17.6242915", "1.76242915e1", "176242915e-7",
+        "17.62429149999999", "17.62429150000001", "18.6738035", "255.0232405",
+        "236.037206501", "323.96032151", "137.42088459", "0202.421678"}) {
+    double exact = 0.0;
+    read_decimal_text(text, text + std::strlen(text), exact);
+    EXPECT_EQ(shown(exact) + "|", number(text)) << text;
+  }
 }
 
 TEST(Scan, NumberOfAMillionDigits) {
