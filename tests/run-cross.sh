@@ -21,7 +21,8 @@ case $arch in
     exit 2 ;;
 esac
 
-tools/install-missing "$arch-linux-gnu-g++=g++-$arch-linux-gnu" \
+tools/install-missing @build @package @tests \
+  "$arch-linux-gnu-g++=g++-$arch-linux-gnu" \
   "qemu-$arch=qemu-user" /usr/src/googletest/CMakeLists.txt=googletest
 
 LOGVANE_BUILD_DIR=${LOGVANE_CROSS_BUILD_DIR:-build-$arch} \
