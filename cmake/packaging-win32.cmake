@@ -62,4 +62,18 @@ if(LOGVANE_TESTS)
                    ${CMAKE_OBJDUMP} ${PROJECT_SOURCE_DIR}
                    ${CMAKE_CROSSCOMPILING_EMULATOR})
   set_tests_properties(packaging.windows_zip PROPERTIES TIMEOUT 300)
+  # Two builds of a git checkout give the same zip.
+  if(EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    # The toolchain file as a path in the sources, so each copy takes its own.
+    get_filename_component(LOGVANE_TOOLCHAIN ${CMAKE_TOOLCHAIN_FILE} ABSOLUTE)
+    file(RELATIVE_PATH LOGVANE_TOOLCHAIN ${PROJECT_SOURCE_DIR}
+         ${LOGVANE_TOOLCHAIN})
+    add_test(NAME packaging.windows_zip_reproducible
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/packaging/check_reproducible.sh
+                     ${CMAKE_COMMAND} ${CMAKE_CPACK_COMMAND} ZIP
+                     ${PROJECT_SOURCE_DIR}
+                     -DCMAKE_TOOLCHAIN_FILE=${LOGVANE_TOOLCHAIN})
+    set_tests_properties(packaging.windows_zip_reproducible PROPERTIES
+                         TIMEOUT 600)
+  endif()
 endif()

@@ -1,5 +1,9 @@
 # Counts the tests in ctest's output, of one suite or of several, as one
-# line: "SUITE: N ran, N passed, N failed, N skipped".
+# line: "SUITE: N ran, N passed, N failed, N skipped", where the skipped
+# part tells the long sweeps, which are skipped unless asked for, from the
+# others: "4 long sweeps skipped (LOGVANE_LONG_TESTS=1 runs them)", then
+# "N others skipped (reasons above)". The reasons come from run-all.sh's
+# lines "skipped NAME: REASON" in the same output.
 #   awk -v suite=NAME [-v retries=FILE] -f tests/ctest-summary.awk OUTPUT...
 # With retries, FILE names the runs that Wine itself failed and that were
 # made once more: each is listed, and the line ends with their count.
@@ -8,6 +12,7 @@
 /tests passed, [0-9]+ tests? failed out of/ { total += $NF; failed += $4 }
 /^web: [0-9]+ passed, [0-9]+ failed$/ { total += $2 + $4; failed += $4 }
 /^[[:space:]]+[0-9]+ - .*\(Skipped\)$/ { skipped++ }
+/^skipped [^ ]+: .*LOGVANE_LONG_TESTS=1/ { long++ }
 END {
   made_again = ""
   if (retries != "") {
@@ -19,7 +24,17 @@ END {
       }
     made_again = ", " count " made again after Wine failed"
   }
-  printf "%s: %d ran, %d passed, %d failed, %d skipped%s\n", suite,
-         total - skipped, total - failed - skipped, failed, skipped,
+  skipped += 0; long += 0
+  others = skipped - long
+  if (long > 0) {
+    skips = long " long sweeps skipped (LOGVANE_LONG_TESTS=1 runs them)"
+    if (others > 0)
+      skips = skips ", " others (others == 1 ? " other" : " others") \
+              " skipped (reasons above)"
+  } else {
+    skips = skipped " skipped" (skipped > 0 ? " (reasons above)" : "")
+  }
+  printf "%s: %d ran, %d passed, %d failed, %s%s\n", suite,
+         total - skipped, total - failed - skipped, failed, skips,
          made_again
 }

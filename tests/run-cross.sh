@@ -32,7 +32,7 @@ case $arch in
 esac
 shift
 
-tools/install-missing "$triplet-g++=g++-$triplet" \
+tools/install-missing @build @package @tests "$triplet-g++=g++-$triplet" \
   "qemu-$qemu=qemu-user" /usr/src/googletest/CMakeLists.txt=googletest
 
 LOGVANE_BUILD_DIR=${LOGVANE_CROSS_BUILD_DIR:-build-$arch} \

@@ -9,7 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-missing clang++=clang "/usr/lib/*/libc++.so=libc++-dev" \
+tools/install-missing @build @package @tests clang++=clang \
+  "/usr/lib/*/libc++.so=libc++-dev" \
   "/usr/lib/*/libc++abi.so=libc++abi-dev" \
   /usr/src/googletest/CMakeLists.txt=googletest \
   /usr/include/fast_float/fast_float.h=libfast-float-dev

@@ -9,13 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-missing cmake=cmake make=make node=nodejs clang++=clang \
-  wasm-ld=lld /usr/lib/wasm32-wasi/libc.a=wasi-libc \
-  "/usr/lib/wasm32-wasi/libc++.a=libc++-dev-wasm32" \
-  "/usr/lib/wasm32-wasi/libc++abi.a=libc++abi-14-dev-wasm32" \
-  "/usr/lib/llvm-*/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a=libclang-rt-dev-wasm32" \
-  wasm-opt=binaryen /usr/include/fast_float/fast_float.h=libfast-float-dev \
-  /usr/src/googletest/CMakeLists.txt=googletest xmllint=libxml2-utils
+tools/install-missing @build @package @tests @web \
+  /usr/src/googletest/CMakeLists.txt=googletest
 
 node_major=$(node -p 'process.versions.node.split(".")[0]')
 if ((node_major < 20)); then

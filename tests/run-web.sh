@@ -17,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-tools/install-missing g++=g++ cmake=cmake make=make chromium=chromium
+tools/install-missing @build @web chromium=chromium
 
 out=$root/build-web
 

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-missing x86_64-w64-mingw32-g++-posix=g++-mingw-w64-x86-64 \
+tools/install-missing @build @package @tests @windows \
   /usr/src/googletest/CMakeLists.txt=googletest \
   wine=wine /usr/lib/wine/wine64=wine64 \
   /usr/share/i18n/charmaps/WINDOWS-31J.gz=locales

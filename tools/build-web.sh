@@ -11,12 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$PWD/build-web
 
-tools/install-missing cmake=cmake make=make node=nodejs npm=npm \
-  clang++=clang wasm-ld=lld /usr/lib/wasm32-wasi/libc.a=wasi-libc \
-  /usr/lib/wasm32-wasi/libc++.a=libc++-dev-wasm32 \
-  /usr/lib/wasm32-wasi/libc++abi.a=libc++abi-14-dev-wasm32 \
-  '/usr/lib/llvm-*/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a=libclang-rt-dev-wasm32' \
-  wasm-opt=binaryen /usr/include/fast_float/fast_float.h=libfast-float-dev
+tools/install-missing @web
 
 wasm=${LOGVANE_WASM:-}
 if [[ -z $wasm ]]; then

@@ -3,7 +3,7 @@
 # needed), installing the compiler and CMake first when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-missing g++=g++ cmake=cmake make=make gzip=gzip
+tools/install-missing @build
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DLOGVANE_TESTS=OFF >/dev/null
 cmake --build build -j"$(nproc)" --target logvane >/dev/null
 echo "built build/logvane"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Debian package, build/logvane_<version>_<arch>.deb, from the
-# optimised build of tools/build.sh, installing first what cpack needs to
-# write the package and its Depends field (file, dpkg-dev).
+# optimised build of tools/build.sh, installing first, all at once, what the
+# build and cpack need (the compiler, CMake, file and dpkg-dev for the
+# Depends field). Two runs on one commit give the same bytes: cpack dates
+# the files by the last commit (cmake/reproducible.cmake).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/install-missing @build @package
 tools/build.sh
-tools/install-missing file=file dpkg-shlibdeps=dpkg-dev
 cd build
 cpack -G DEB
