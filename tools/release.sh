@@ -18,11 +18,33 @@ root=$PWD
 
 # The Debian architectures to package. One that is not this machine's is
 # cross-built with cmake/<GNU triplet>.cmake (dpkg-architecture gives the
-# triplet), whose compiler and libraries must then be installed.
-architectures=(amd64)
+# triplet) and Debian's cross compiler for it.
+architectures=(amd64 arm64 armel armhf i386 mips64el mipsel ppc64el s390x)
+native=$(dpkg --print-architecture)
+# The GNU triplet of a Debian architecture; names the cross compiler.
+triplet_of() {
+  case $1 in
+    amd64) echo x86_64-linux-gnu ;;
+    arm64) echo aarch64-linux-gnu ;;
+    armel) echo arm-linux-gnueabi ;;
+    armhf) echo arm-linux-gnueabihf ;;
+    i386) echo i686-linux-gnu ;;
+    mips64el) echo mips64el-linux-gnuabi64 ;;
+    mipsel) echo mipsel-linux-gnu ;;
+    ppc64el) echo powerpc64le-linux-gnu ;;
+    s390x) echo s390x-linux-gnu ;;
+  esac
+}
+cross=()
+for arch in "${architectures[@]}"; do
+  if [[ $arch != "$native" ]]; then
+    triplet=$(triplet_of "$arch")
+    cross+=("$triplet-g++=g++-$triplet")
+  fi
+done
 
 tools/install-missing @build @package @windows @web git=git \
-  dpkg-architecture=dpkg-dev
+  dpkg-architecture=dpkg-dev lintian=lintian "${cross[@]}"
 
 if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
@@ -47,25 +69,58 @@ configure() {
     cmake --build "$dir" -j2 --target logvane >>"$dir.log" 2>&1 ||
     { cat "$dir.log" >&2; echo "$0: the build in $dir failed" >&2; exit 1; }
 }
-# package DIR GENERATOR: cpack's package of the build in DIR, into dist/.
+# package DIR GENERATOR [CPACK-ARGUMENT...]: cpack's package of the build in
+# DIR, into dist/.
 package() {
-  (cd "$1" && cpack -G "$2" -B "$1/out") >>"$1.log" 2>&1 ||
-    { cat "$1.log" >&2; echo "$0: cpack failed in $1" >&2; exit 1; }
-  find "$1/out" -maxdepth 1 -type f \( -name '*.deb' -o -name '*.zip' \) \
+  local dir=$1 generator=$2
+  shift 2
+  (cd "$dir" && cpack -G "$generator" -B "$dir/out" "$@") >>"$dir.log" 2>&1 ||
+    { cat "$dir.log" >&2; echo "$0: cpack failed in $dir" >&2; exit 1; }
+  find "$dir/out" -maxdepth 1 -type f \( -name '*.deb' -o -name '*.zip' \) \
     -exec cp {} "$dist" \;
 }
 
-native=$(dpkg --print-architecture)
 for arch in "${architectures[@]}"; do
   echo "== the Debian package for $arch"
-  toolchain=()
-  if [[ $arch != "$native" ]]; then
-    triplet=$(dpkg-architecture -a"$arch" -qDEB_HOST_GNU_TYPE 2>/dev/null)
-    toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/$triplet.cmake")
+  if [[ $arch == "$native" ]]; then
+    configure "$builds/$arch"
+    package "$builds/$arch" DEB
+    continue
   fi
-  configure "$builds/$arch" "${toolchain[@]}" \
+  triplet=$(triplet_of "$arch")
+  configure "$builds/$arch" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$triplet.cmake" \
     -DCPACK_DEBIAN_PACKAGE_ARCHITECTURE="$arch"
-  package "$builds/$arch" DEB
+  # The cross compiler's libraries belong to packages named for it
+  # (libc6-armel-cross), which say "libc6:armel" where the package for the
+  # architecture itself depends on plain libc6, as a build there would say.
+  depends=$(cd "$builds/$arch" && mkdir -p debian &&
+    printf 'Source: logvane\n\nPackage: logvane\nArchitecture: any\n' \
+      >debian/control &&
+    DEB_HOST_ARCH=$arch dpkg-shlibdeps -O -l"/usr/$triplet/lib" \
+      -l"/usr/$triplet/lib64" logvane 2>>"$builds/$arch.log" |
+    sed -n "s/^shlibs:Depends=//p" | sed "s/:$arch\b//g") || true
+  if [[ -z $depends ]]; then
+    cat "$builds/$arch.log" >&2
+    echo "$0: no Depends found for $arch" >&2
+    exit 1
+  fi
+  package "$builds/$arch" DEB -D CPACK_DEBIAN_PACKAGE_SHLIBDEPS=OFF \
+    -D CPACK_DEBIAN_PACKAGE_DEPENDS="$depends"
+done
+
+# Every package as Debian checks it: lintian, pedantic, finds nothing that
+# the package does not override with its reason.
+# (It notes on standard error that it would rather not run as root.)
+for deb in "$dist"/*.deb; do
+  status=0
+  lintian --pedantic -I "$deb" >"$builds/lintian.log" \
+    2>"$builds/lintian.err" || status=$?
+  if [[ -s $builds/lintian.log ]] || ((status > 1)); then
+    cat "$builds/lintian.log" "$builds/lintian.err" >&2
+    echo "$0: lintian finds fault with $(basename "$deb")" >&2
+    exit 1
+  fi
 done
 
 echo "== the Windows zip"
