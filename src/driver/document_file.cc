@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <type_traits>
 
@@ -22,35 +21,28 @@ constexpr int OPEN_ATTEMPTS = 16;
 char armed_path[OUTPUT_NAME_SIZE];
 
 // Where a machine has no lock-free atomic of a handle's size (ARMv5), a
-// volatile sig_atomic_t serves a stop that interrupts this thread, as a
-// signal does. Exchanging is then a load and a store: a stop between the
-// two discards the document twice, and discarding twice does no harm.
+// volatile word, which it loads and stores whole in one instruction, serves
+// a stop that interrupts this thread, as a signal does. Exchanging is then a
+// load and a store: a stop between the two discards the document twice, and
+// discarding twice does no harm.
 class VolatileHandle {
  public:
-  explicit VolatileHandle(FileHandle handle) noexcept
-      : handle_(static_cast<std::sig_atomic_t>(handle)) {}
-  void store(FileHandle handle) noexcept {
-    handle_ = static_cast<std::sig_atomic_t>(handle);
-  }
+  explicit VolatileHandle(FileHandle handle) noexcept : handle_(handle) {}
+  void store(FileHandle handle) noexcept { handle_ = handle; }
   FileHandle exchange(FileHandle handle) noexcept {
     const FileHandle old = handle_;
-    handle_ = static_cast<std::sig_atomic_t>(handle);
+    handle_ = handle;
     return old;
   }
 
  private:
-  volatile std::sig_atomic_t handle_;
+  volatile FileHandle handle_;
 };
 
 // A stop that comes on a thread of its own (Windows' console handler) needs
 // the atomic; every Windows machine has one without a lock.
-constexpr bool HANDLE_ATOMIC_IS_LOCK_FREE =
-    std::atomic<FileHandle>::is_always_lock_free;
-static_assert(HANDLE_ATOMIC_IS_LOCK_FREE ||
-                  sizeof(FileHandle) <= sizeof(std::sig_atomic_t),
-              "a stop reads the armed document");
-std::conditional_t<HANDLE_ATOMIC_IS_LOCK_FREE, std::atomic<FileHandle>,
-                   VolatileHandle>
+std::conditional_t<std::atomic<FileHandle>::is_always_lock_free,
+                   std::atomic<FileHandle>, VolatileHandle>
     armed_document{NO_FILE};
 
 void arm(const char* path, FileHandle document) noexcept {
