@@ -37,6 +37,9 @@ shift
 tools/install-missing @build @package @tests "$triplet-g++=g++-$triplet" \
   "qemu-$qemu=qemu-user" /usr/src/googletest/CMakeLists.txt=googletest
 
+for argument in "$@"; do
+  if [[ $argument == -DLOGVANE_UNIT_TESTS=ON ]]; then cases=all; fi
+done
 if [[ $cases == all ]]; then
   suite="$arch suite under qemu-user"
   unit_tests=ON
