@@ -17,16 +17,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 arch=${1:-}
-cases=all
+unit_tests=ON
 # The Debian architecture's GNU triplet and qemu-user's name for its CPU.
 case $arch in
   aarch64 | s390x) triplet=$arch-linux-gnu qemu=$arch ;;
   i386) triplet=i686-linux-gnu qemu=i386 ;;
   armhf) triplet=arm-linux-gnueabihf qemu=arm ;;
-  armel) triplet=arm-linux-gnueabi qemu=arm cases=end-to-end ;;
-  mipsel) triplet=mipsel-linux-gnu qemu=mipsel cases=end-to-end ;;
-  mips64el) triplet=mips64el-linux-gnuabi64 qemu=mips64el cases=end-to-end ;;
-  ppc64el) triplet=powerpc64le-linux-gnu qemu=ppc64le cases=end-to-end ;;
+  armel) triplet=arm-linux-gnueabi qemu=arm unit_tests=OFF ;;
+  mipsel) triplet=mipsel-linux-gnu qemu=mipsel unit_tests=OFF ;;
+  mips64el) triplet=mips64el-linux-gnuabi64 qemu=mips64el unit_tests=OFF ;;
+  ppc64el) triplet=powerpc64le-linux-gnu qemu=ppc64le unit_tests=OFF ;;
   *)
     echo "usage: $0 aarch64|s390x|i386|armhf|armel|mipsel|mips64el|ppc64el" \
       "[CMAKE_ARGUMENTS...]" >&2
@@ -38,15 +38,10 @@ tools/install-missing @build @package @tests "$triplet-g++=g++-$triplet" \
   "qemu-$qemu=qemu-user" /usr/src/googletest/CMakeLists.txt=googletest
 
 for argument in "$@"; do
-  if [[ $argument == -DLOGVANE_UNIT_TESTS=ON ]]; then cases=all; fi
+  if [[ $argument == -DLOGVANE_UNIT_TESTS=ON ]]; then unit_tests=ON; fi
 done
-if [[ $cases == all ]]; then
-  suite="$arch suite under qemu-user"
-  unit_tests=ON
-else
-  suite="$arch end-to-end cases under qemu-user"
-  unit_tests=OFF
-fi
+suite="$arch suite under qemu-user"
+[[ $unit_tests == ON ]] || suite="$arch end-to-end cases under qemu-user"
 LOGVANE_BUILD_DIR=${LOGVANE_CROSS_BUILD_DIR:-build-$arch} \
   LOGVANE_SUITE=$suite \
   exec tests/run-all.sh -DCMAKE_TOOLCHAIN_FILE="cmake/$triplet.cmake" \
