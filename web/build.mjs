@@ -18,7 +18,6 @@ fs.mkdirSync(out, { recursive: true });
 await esbuild.build({
   absWorkingDir: here,
   entryPoints: { app: 'src/main.js', 'convert-worker': 'src/convert-worker.js',
-                 'read-worker': 'src/read-worker.js',
                  // Named apart from app.js, whose own stylesheet would clash.
                  'app-style': 'src/style.css' },
   outdir: out,

@@ -443,22 +443,27 @@ try {
       }
     }).observe(document.body, { subtree: true, attributes: true, childList: true });
   });
-  // A log changed on disk after it was chosen cannot be read: it waits
-  // behind the big one while it is changed.
-  const changed = path.join(options.work, 'changed.txt');
-  fs.copyFileSync(options.sample, changed);
+  // Logs changed on disk after they were chosen cannot be read: they wait
+  // behind the big one while they are changed. A small log is read in one
+  // slice, a big one as a stream.
+  const changed = [options.sample, options.big].map((log, index) => {
+    const copy = path.join(options.work, `changed-${index}.txt`);
+    fs.copyFileSync(log, copy);
+    return copy;
+  });
   const all = [...logs, options.big];
-  const converted = convert(page, [...all, changed]);
+  const converted = convert(page, [...all, ...changed]);
   await page.waitForSelector('.log:last-child');
-  fs.appendFileSync(changed, 'one line more\n');
+  for (const log of changed) fs.appendFileSync(log, 'one line more\n');
   const items = await converted;
-  const changedItem = items.pop();
-  check('a log changed after it was chosen: a read error, no document',
-        changedItem.status === 5 && changedItem.documentName === null &&
-        changedItem.stderr.startsWith('Failed to read input file: '),
-        changedItem.finished
-          ? `${changedItem.state}; ${JSON.stringify(changedItem.stderr)}`
-          : `not finished; ${await describePage(page, all.length)}`);
+  for (const [index, changedItem] of items.splice(all.length).entries()) {
+    check(`a ${index === 0 ? 'small' : 'big'} log changed after it was chosen: a read error, no document`,
+          changedItem.status === 5 && changedItem.documentName === null &&
+          changedItem.stderr.startsWith('Failed to read input file: '),
+          changedItem.finished
+            ? `${changedItem.state}; ${JSON.stringify(changedItem.stderr)}`
+            : `not finished; ${await describePage(page, all.length)}`);
+  }
   const offered = new Map();
   for (const [index, log] of all.entries()) {
     const item = items[index];

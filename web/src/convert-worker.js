@@ -7,7 +7,7 @@
 //      where document is a File or null; or { id, type: 'failed', message }.
 
 import { DocumentStore } from './document-store.js';
-import { LOG_SLICE_SIZE, ReadAheadReader, SliceReader } from './log-slices.js';
+import { LOG_SLICE_SIZE, SliceReader, StreamReader } from './log-slices.js';
 import { TrackPointCounter } from './track-points.js';
 import { runCommand } from './wasi.js';
 
@@ -51,8 +51,8 @@ async function convert({ id, file }) {
   let document = null;
   let time = 0;
   // A log of one slice gains nothing from reading ahead.
-  const slices = file.size > LOG_SLICE_SIZE && ReadAheadReader.available()
-    ? new ReadAheadReader(file) : new SliceReader(file);
+  const slices = file.size > LOG_SLICE_SIZE && StreamReader.available()
+    ? new StreamReader(file) : new SliceReader(file);
   try {
     run = await runCommand(compiled,
                            { log: file, slices, makeSink, onProgress });

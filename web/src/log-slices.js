@@ -1,13 +1,15 @@
-// The log, read slice after slice: where the converter runs, as it asks
-// (FileReaderSync), or ahead of it by a worker of its own while it converts
-// the slice before. read(position) gives the bytes of the slice that starts
-// there: at once, or a promise of them from the reader ahead; a failed read
-// (a file changed since it was chosen) throws or rejects.
+// The log, read slice after slice: as the converter asks (FileReaderSync),
+// or from the file's byte stream, one slice ahead of the converter while it
+// converts the one before. read(position) gives the bytes of the slice that
+// starts there: at once, or a promise of them from the stream; a failed
+// read (a file changed since it was chosen) throws or rejects.
 
 /// Few calls into the browser, each costly, and little memory.
 export const LOG_SLICE_SIZE = 16 << 20;
-/// Slices the reader ahead may hold besides the one being converted.
-const SLICES_AHEAD = 2;
+/// Slices of the stream: two at a time, one converted and one being read.
+/// The browser reads a stream into the reader's own buffers several times
+/// faster than it makes each slice of a file a new buffer.
+const STREAM_SLICE_SIZE = 1 << 20;
 
 export class SliceReader {
   constructor(file) {
@@ -21,45 +23,47 @@ export class SliceReader {
   close() {}
 }
 
-export class ReadAheadReader {
+export class StreamReader {
   /// Whether a module can wait for this reader's slices here.
   static available() {
     return typeof WebAssembly.Suspending === 'function' &&
-           typeof WebAssembly.promising === 'function';
+           typeof WebAssembly.promising === 'function' &&
+           typeof ReadableStreamBYOBReader === 'function';
   }
 
   constructor(file) {
     this.waits = true;
-    this.worker = new Worker(new URL('read-worker.js', import.meta.url),
-                             { type: 'module' });
-    this.arrived = [];
-    this.waiting = null;
+    this.reader = file.stream().getReader({ mode: 'byob' });
     this.next = 0;
-    this.worker.onmessage = ({ data }) => {
-      if (this.waiting === null) {
-        this.arrived.push(data);
-      } else {
-        this.waiting(data);
-        this.waiting = null;
-      }
-    };
-    this.worker.postMessage({ file, sliceSize: LOG_SLICE_SIZE, ahead: SLICES_AHEAD });
+    this.left = file.size;
+    // The slice lent to the module, whose buffer reads the one after the
+    // next once the module asks for the next.
+    this.lent = new ArrayBuffer(STREAM_SLICE_SIZE);
+    this.ahead = this.readInto(new ArrayBuffer(STREAM_SLICE_SIZE));
+  }
+  readInto(buffer) {
+    return this.reader.read(new Uint8Array(buffer)).then(({ done, value }) => {
+      // A file that shrank after it was chosen ends early.
+      if (done && this.left > 0) throw new Error('the log ended early');
+      return value;
+    });
   }
   read(position) {
     // The module reads its log front to back, each slice once.
     if (position !== this.next) {
       return Promise.reject(new Error(`read at ${position}, not ${this.next}`));
     }
-    const take = data => {
-      if (data.error !== undefined) throw new Error(data.error);
-      this.worker.postMessage({ used: true });
-      this.next += data.buffer.byteLength;
-      return new Uint8Array(data.buffer);
-    };
-    if (this.arrived.length > 0) return take(this.arrived.shift());
-    return new Promise(resolve => { this.waiting = resolve; }).then(take);
+    return this.ahead.then(slice => {
+      this.next += slice.length;
+      this.left -= slice.length;
+      // Reading ahead while the module converts this slice.
+      this.ahead = this.readInto(this.lent);
+      this.ahead.catch(() => {});
+      this.lent = slice.buffer;
+      return slice;
+    });
   }
   close() {
-    this.worker.terminate();
+    this.reader.cancel().catch(() => {});
   }
 }
