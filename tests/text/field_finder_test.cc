@@ -48,6 +48,18 @@ TEST(FieldFinder, ClassifiesEveryRouteByteByByte) {
   }
 }
 
+// A route that is right but slow passes the test above: where the build has
+// vectors, the route chosen must use them.
+TEST(FieldFinder, ChoosesAVectorRouteWhereThereIsOne) {
+#if !defined(LOGVANE_SCALAR_ONLY) &&                            \
+    (defined(__SSE2__) || defined(__wasm_simd128__) ||          \
+     (defined(__aarch64__) && defined(__ARM_NEON) && !defined(__ARM_BIG_ENDIAN)))
+  EXPECT_NE(classify_bytes_route, &classify_bytes_scalar);
+#else
+  GTEST_SKIP() << "no vector route in this build";
+#endif
+}
+
 // The shapes, written out the slow way.
 bool is_integer_text(const std::string& field) {
   const std::size_t digits = field[0] == '+' || field[0] == '-' ? 1 : 0;
