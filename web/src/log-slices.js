@@ -42,11 +42,16 @@ export class StreamReader {
     this.ahead = this.readInto(new ArrayBuffer(STREAM_SLICE_SIZE));
   }
   readInto(buffer) {
-    return this.reader.read(new Uint8Array(buffer)).then(({ done, value }) => {
-      // A file that shrank after it was chosen ends early.
-      if (done && this.left > 0) throw new Error('the log ended early');
-      return value;
-    });
+    const slice = this.reader.read(new Uint8Array(buffer)).then(
+      ({ done, value }) => {
+        // A file that shrank after it was chosen ends early.
+        if (done && this.left > 0) throw new Error('the log ended early');
+        return value;
+      });
+    // A failure counts only if the module asks for that slice: read()
+    // passes it on.
+    slice.catch(() => {});
+    return slice;
   }
   read(position) {
     // The module reads its log front to back, each slice once.
@@ -58,7 +63,6 @@ export class StreamReader {
       this.left -= slice.length;
       // Reading ahead while the module converts this slice.
       this.ahead = this.readInto(this.lent);
-      this.ahead.catch(() => {});
       this.lent = slice.buffer;
       return slice;
     });
