@@ -139,8 +139,12 @@ ClassifyRoute first_route() noexcept {
 #ifdef LOGVANE_CLASSIFY_AVX2
   if (has_avx2()) return classify_bytes_avx2;
 #endif
-  // Which is classify_bytes_scalar where there is no vector route.
+#if defined(LOGVANE_CLASSIFY_SSE2) || defined(LOGVANE_CLASSIFY_NEON) || \
+    defined(LOGVANE_CLASSIFY_SIMD128)
   return classify_bytes_narrow;
+#else
+  return classify_bytes_scalar;
+#endif
 }
 
 }  // namespace
