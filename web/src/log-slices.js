@@ -34,8 +34,8 @@ export class StreamReader {
   constructor(file) {
     this.waits = true;
     this.reader = file.stream().getReader({ mode: 'byob' });
+    this.size = file.size;
     this.next = 0;
-    this.left = file.size;
     // The slice lent to the module, whose buffer reads the one after the
     // next once the module asks for the next.
     this.lent = new ArrayBuffer(STREAM_SLICE_SIZE);
@@ -45,7 +45,9 @@ export class StreamReader {
     const slice = this.reader.read(new Uint8Array(buffer)).then(
       ({ done, value }) => {
         // A file that shrank after it was chosen ends early.
-        if (done && this.left > 0) throw new Error('the log ended early');
+        if (done && this.next < this.size) {
+          throw new Error('the log ended early');
+        }
         return value;
       });
     // A failure counts only if the module asks for that slice: read()
@@ -60,7 +62,6 @@ export class StreamReader {
     }
     return this.ahead.then(slice => {
       this.next += slice.length;
-      this.left -= slice.length;
       // Reading ahead while the module converts this slice.
       this.ahead = this.readInto(this.lent);
       this.lent = slice.buffer;
