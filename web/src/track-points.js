@@ -2,11 +2,17 @@
 // lines between the path's opening `<coordinates>`, which ends its line,
 // and the next `</coordinates>`. The reference point's coordinates share
 // their line with the tags, so they are not counted.
+//
+// A point's line is never shorter than "0.000000,0.000000,0.000000" and
+// CR LF: every number has at least one digit, a point and six decimals (an
+// infinity is "1.#INF00"). So after each line end the next one is at least
+// that far on, and the bytes in between need no look.
 
 const OPENING = new TextEncoder().encode('<coordinates>');
 const LINE_FEED = 10;
 const CARRIAGE_RETURN = 13;
 const LESS_THAN = 60;
+const SHORTEST_LINE = 28;
 
 const LOOKING = 0;
 const COUNTING = 1;
@@ -22,6 +28,7 @@ export class TrackPointCounter {
     this.state = LOOKING;
     // How much of OPENING the bytes seen last ended with, across writes.
     this.matched = 0;
+    this.unseen = 0;
   }
 
   add(bytes) {
@@ -31,18 +38,23 @@ export class TrackPointCounter {
         at = this.findOpening(bytes, at);
       } else {
         // A line ends in LF; the first '<' after the opening is the closing.
-        // One plain loop: a search call a line would cost more.
+        const closing = bytes.indexOf(LESS_THAN, at);
+        const end = closing < 0 ? bytes.length : closing;
         let points = this.points;
-        for (; at < bytes.length; ++at) {
-          const byte = bytes[at];
-          if (byte === LINE_FEED) {
+        for (at += this.unseen; at < end; ++at) {
+          if (bytes[at] === LINE_FEED) {
             ++points;
-          } else if (byte === LESS_THAN) {
-            this.state = DONE;
-            break;
+            at += SHORTEST_LINE - 1;
           }
         }
         this.points = points;
+        if (closing >= 0) {
+          this.state = DONE;
+        } else {
+          // Bytes of the next write that cannot end a line.
+          this.unseen = at - bytes.length;
+          at = bytes.length;
+        }
       }
     }
   }
