@@ -4,9 +4,10 @@
 // their line with the tags, so they are not counted.
 //
 // A point's line is never shorter than "0.000000,0.000000,0.000000" and
-// CR LF: every number has at least one digit, a point and six decimals (an
-// infinity is "1.#INF00"). So after each line end the next one is at least
-// that far on, and the bytes in between need no look.
+// CR LF: every number has at least one digit, a point and six decimals,
+// and an infinity or a NaN has eight bytes too ("1.#INF00"). So after each
+// line end the next one is at least that far on, and the bytes in between
+// need no look.
 
 const OPENING = new TextEncoder().encode('<coordinates>');
 const LINE_FEED = 10;
