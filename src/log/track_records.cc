@@ -112,6 +112,19 @@ bool convert_plain_record(FieldFinder& fields, TextReader& log,
   return true;
 }
 
+// Converts records while they have the plain shape and lie wholly in the
+// buffer; returns at the first that does not, having taken nothing of it.
+// Out of line, so that an engine which compiles a function again once it
+// has run long (a WebAssembly engine, which cannot swap the code of a call
+// under way) runs the faster code from the next buffer on, not only from
+// the next log.
+[[gnu::noinline]] void convert_plain_records(TextReader& log,
+                                             TextWriter& document) noexcept {
+  FieldFinder fields(log.next(), log.limit());
+  while (convert_plain_record(fields, log, document)) {
+  }
+}
+
 }  // namespace
 
 int scan_track_record(TextReader& log, TrackPoint& point) noexcept {
@@ -132,23 +145,20 @@ int scan_track_record(TextReader& log, TrackPoint& point) noexcept {
 void convert_track_records(TextReader& log, TextWriter& document) noexcept {
   // The end is tested after each attempt, so a last record without a line
   // end is still written.
-  FieldFinder fields(log.next(), log.limit());
   do {
-    if (convert_plain_record(fields, log, document)) continue;
+    convert_plain_records(log, document);
     RecordText record;
     if (!scan_whole_record(log, record)) {
       TrackPoint point;
       if (scan_long_record(log, point) == RECORD_FIELD_COUNT) {
         write_track_point(document, point);
       }
-      fields = FieldFinder(log.next(), log.limit());
       continue;
     }
     if (record.converted == RECORD_FIELD_COUNT) {
       write_spelled_track_point(document, record.point);
     }
     take_record(log, record);
-    fields = FieldFinder(log.next(), log.limit());
   } while (!log.end_of_file());
 }
 
